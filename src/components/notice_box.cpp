@@ -1,0 +1,45 @@
+#include "components/notice_box.h"
+
+#include "components/application.h"
+#include "components/exceptions.h"
+#include "components/text.h"
+#include "platform/ui.h"
+
+namespace {
+
+const char kOk[] = "OK";
+
+}  // namespace
+
+std::string StripMnemonics(const std::string& text) {
+  std::string shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&') {
+      if (++i >= text.size()) break;
+    }
+    shown += text[i];
+  }
+  return shown;
+}
+
+std::string NoticeClipboardText(const std::string& caption, const std::string& message,
+                                const std::vector<std::string>& buttons) {
+  const std::string divider = std::string(27, '-') + "\r\n";
+  std::string captions;
+  for (const std::string& b : buttons) captions += b + "   ";
+  captions = text::ReplaceAll(captions, "&", "");
+  return divider + caption + "\r\n" + divider + message + "\r\n" + divider + captions + "\r\n" +
+         divider;
+}
+
+void NoticeBox(const std::string& text) {
+  const std::string caption = ApplicationTitle;
+  platform::ShowNoticeBox(caption, text, kOk, [&] {
+    RunEventHandler([&] {
+      platform::Beep();
+      if (!platform::SetClipboardText(NoticeClipboardText(caption, text, {kOk}))) {
+        throw Exception("Impossible d'ouvrir le Presse-papiers");
+      }
+    });
+  });
+}

@@ -1,0 +1,18 @@
+// The notice box: a modal window with a text and one "OK" button, captioned ApplicationTitle.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Shows `text` and returns when the user dismisses the box. Ctrl+C copies the box as text; when
+// the clipboard cannot be opened that error goes to ErrorBox and the box stays.
+void NoticeBox(const std::string& text);
+
+// `text` as shown: each '&' that marks a mnemonic removed, "&&" shown as one "&".
+std::string StripMnemonics(const std::string& text);
+
+// The plain text Ctrl+C puts on the clipboard: the caption, the message and the button captions
+// (each followed by three spaces, ampersands removed) between lines of 27 hyphens, each line
+// ending in CR LF.
+std::string NoticeClipboardText(const std::string& caption, const std::string& message,
+                                const std::vector<std::string>& buttons);

@@ -1,0 +1,63 @@
+// Linux side of the ui seam: each operation goes to the front-end chosen at start-up.
+#include "platform/ui.h"
+
+#include "platform/posix/frontend.h"
+
+namespace platform {
+
+namespace posix {
+
+namespace {
+
+Frontend* testFrontend = nullptr;
+
+}  // namespace
+
+Frontend& CurrentFrontend() {
+  if (testFrontend != nullptr) return *testFrontend;
+  static std::unique_ptr<Frontend> chosen = [] {
+    std::unique_ptr<Frontend> f = MakeFltkFrontend();
+    return f ? std::move(f) : MakeTerminalFrontend();
+  }();
+  return *chosen;
+}
+
+void SetFrontendForTesting(Frontend* frontend) {
+  testFrontend = frontend;
+}
+
+}  // namespace posix
+
+void CreateApplicationWindow(const std::string& title) {
+  posix::CurrentFrontend().CreateApplicationWindow(title);
+}
+void DestroyApplicationWindow() {
+  posix::CurrentFrontend().DestroyApplicationWindow();
+}
+ScreenMetrics GetScreenMetrics() {
+  return posix::CurrentFrontend().GetScreenMetrics();
+}
+int GetFontTextHeight(const FontSpec& font) {
+  return posix::CurrentFrontend().GetFontTextHeight(font);
+}
+void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) {
+  posix::CurrentFrontend().RunDialog(layout, onPress);
+}
+void ShowNoticeBox(const std::string& caption, const std::string& text,
+                   const std::string& buttonCaption, const std::function<void()>& onCopy) {
+  posix::CurrentFrontend().ShowNoticeBox(caption, text, buttonCaption, onCopy);
+}
+void ShowMessageBox(MessageBoxKind kind, const std::string& caption, const std::string& text) {
+  posix::CurrentFrontend().ShowMessageBox(kind, caption, text);
+}
+void ProcessPendingMessages() {
+  posix::CurrentFrontend().ProcessPendingMessages();
+}
+void Beep() {
+  posix::CurrentFrontend().Beep();
+}
+bool SetClipboardText(const std::string& text) {
+  return posix::CurrentFrontend().SetClipboardText(text);
+}
+
+}  // namespace platform

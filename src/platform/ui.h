@@ -1,0 +1,76 @@
+// The user interface: the application window, the upgrade dialog, the notice box, the two
+// message boxes, the clipboard and the screen.
+//
+// Everything runs on the one user-interface thread and every call that shows something returns
+// when it is dismissed. Callbacks the program passes in must not throw: the program catches
+// its own exceptions before they reach the platform. Text is UTF-8.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// The hidden application window: owns the dialog and boxes and carries the taskbar entry with
+// `title`. Created once at start-up, destroyed at shutdown.
+void CreateApplicationWindow(const std::string& title);
+void DestroyApplicationWindow();
+
+struct ScreenMetrics {
+  int width = 0;
+  int height = 0;
+  int pixelsPerInch = 96;
+};
+ScreenMetrics GetScreenMetrics();
+
+struct FontSpec {
+  std::string face;
+  int height = 0;  // character height in pixels
+  bool bold = false;
+};
+
+// The text height (ascent plus descent plus internal leading) of `font` on this screen, or 0
+// when the platform does not have the font.
+int GetFontTextHeight(const FontSpec& font);
+
+struct Rect {
+  int left = 0, top = 0, width = 0, height = 0;
+};
+
+// The upgrade dialog: a fixed-size dialog-framed window with one push button that fills it.
+struct DialogLayout {
+  std::string caption;
+  int left = 0, top = 0;  // screen position of the window's top-left corner
+  int clientWidth = 0, clientHeight = 0;
+  FontSpec windowFont;
+  Rect buttonBounds;
+  std::string buttonCaption;
+  FontSpec buttonFont;
+};
+
+// Shows the dialog with the button focused and runs the message loop until the user closes it.
+// `onPress` runs for every press of the button (click, Space, Enter).
+void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress);
+
+// The notice box: a modal window with the text above one button that is both default and
+// cancel, centred on the screen. An '&' in `text` marks the next character as a mnemonic.
+// `onCopy` runs when the user presses Ctrl+C while the box is shown.
+void ShowNoticeBox(const std::string& caption, const std::string& text,
+                   const std::string& buttonCaption, const std::function<void()>& onCopy);
+
+enum class MessageBoxKind {
+  Error,  // owned by the application window, stop icon, OK (MB_OK | MB_ICONSTOP)
+  Fatal,  // no owner, modal for the whole task, error icon, OK (MB_TASKMODAL | MB_ICONERROR)
+};
+void ShowMessageBox(MessageBoxKind kind, const std::string& caption, const std::string& text);
+
+// Lets the window system handle what is pending, for a caller that waits on the thread.
+void ProcessPendingMessages();
+
+// The default beep.
+void Beep();
+
+// Puts plain text on the clipboard; false when the clipboard cannot be opened.
+bool SetClipboardText(const std::string& text);
+
+}  // namespace platform

@@ -1,0 +1,65 @@
+#include "main.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(DialogLayoutTest, DesignedSizesAtTheDesignTextHeight) {
+  platform::DialogLayout l = BuildDialogLayout(13);
+  EXPECT_EQ(l.caption, "Mise-à-jour base de donnée 4.04 -> 4.05");
+  EXPECT_EQ(l.buttonCaption, "Mise-à-jour");
+  EXPECT_EQ(l.left, 337);
+  EXPECT_EQ(l.top, 137);
+  EXPECT_EQ(l.clientWidth, 289);
+  EXPECT_EQ(l.clientHeight, 89);
+  EXPECT_EQ(l.buttonBounds.width, 289);
+  EXPECT_EQ(l.buttonBounds.height, 89);
+  EXPECT_EQ(l.buttonFont.face, "Arial");
+  EXPECT_EQ(l.buttonFont.height, 40);
+  EXPECT_TRUE(l.buttonFont.bold);
+  EXPECT_EQ(l.windowFont.face, "MS Sans Serif");
+  EXPECT_EQ(l.windowFont.height, 11);
+}
+
+TEST(DialogLayoutTest, ScalesSizesButNotThePositionByTheTextHeight) {
+  platform::DialogLayout l = BuildDialogLayout(16);
+  EXPECT_EQ(l.clientWidth, 356);
+  EXPECT_EQ(l.clientHeight, 110);
+  EXPECT_EQ(l.buttonFont.height, 49);
+  EXPECT_EQ(l.left, 337);
+  EXPECT_EQ(l.top, 137);
+  EXPECT_EQ(BuildDialogLayout(10).clientWidth, 222);
+}
+
+TEST(DialogLayoutTest, MissingWindowFontTakesItsHeightAtTheScreenResolution) {
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 96}, 0), 13);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 0), 16);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 144}, 0), 20);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 15), 15);
+}
+
+TEST(ConnectionStringTest, TemplateHoldsOnePlaceholderAndNoOtherPercent) {
+  const std::string t = ConnectionStringTemplate;
+  EXPECT_EQ(t.size(), 570u);
+  EXPECT_EQ(t.find('%'), t.find("Data Source=%s;") + 12);
+  EXPECT_EQ(t.find('%', t.find('%') + 1), std::string::npos);
+  EXPECT_EQ(std::string(UpgradeStatement).size(), 50u);
+}
+
+TEST(DataSourceQuotingTest, OrdinaryPathsGoInByteForByte) {
+  for (const char* p : {"", "C:\\R&D\\NUV.MDB", "/tmp/100%s/%d.mdb", "/a b/c'd", "/é\xff"}) {
+    EXPECT_EQ(QuoteDataSource(p), p);
+  }
+}
+
+TEST(DataSourceQuotingTest, QuotesWhatWouldBreakTheString) {
+  EXPECT_EQ(QuoteDataSource("/a;b/x.mdb"), "\"/a;b/x.mdb\"");
+  EXPECT_EQ(QuoteDataSource(" lead"), "\" lead\"");
+  EXPECT_EQ(QuoteDataSource("trail "), "\"trail \"");
+  EXPECT_EQ(QuoteDataSource("/say \"hi\""), "'/say \"hi\"'");
+  EXPECT_EQ(QuoteDataSource("/it's \"x\";"), "\"/it's \"\"x\"\";\"");
+}
+
+}  // namespace

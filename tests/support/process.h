@@ -1,0 +1,29 @@
+// Runs a real program for a test: its arguments, what it reads, what it prints, how it ended.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ProcessResult {
+  int exitCode = -1;      // the exit status, or -1 when the process was killed
+  int signal = 0;         // the signal that ended it, or 0
+  bool timedOut = false;  // killed because it ran past the time limit
+  std::string out;        // standard output
+  std::string err;        // standard error
+};
+
+struct ProcessOptions {
+  std::string input;                                      // written to standard input
+  std::map<std::string, std::optional<std::string>> env;  // set, or removed when nullopt
+  std::string workingDirectory;                           // "" keeps the current one
+  int timeoutSeconds = 60;
+};
+
+// Runs `argv[0]` with `argv` (argv[0] included) and waits for it.
+ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
+
+}  // namespace testing_support
