@@ -1,0 +1,111 @@
+// The connection and command components over the real SQLite engine.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "components/ado.h"
+#include "components/exceptions.h"
+#include "components/text.h"
+#include "main.h"
+#include "platform/database.h"
+#include "support/sample_db.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testing_support::QueryDatabase;
+
+class ComponentsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::InitializeCom(); }
+  void TearDown() override { platform::UninitializeCom(); }
+
+  std::string ConnectionStringFor(const std::string& path) {
+    return text::Format(ConnectionStringTemplate, {QuoteDataSource(path)});
+  }
+
+  testing_support::TempDir dir;
+  std::string db = dir.File("NUV.MDB");
+};
+
+TEST_F(ComponentsTest, ConnectionStringReadsBackAsSetAndOpensTheFile) {
+  testing_support::CreateNuvDatabase(db);
+  TADOConnection connection;
+  connection.SetConnectionString(ConnectionStringTemplate);
+  EXPECT_EQ(connection.ConnectionString(), ConnectionStringTemplate);
+  connection.SetProvider("Microsoft.Jet.OLEDB.4.0");
+  EXPECT_EQ(connection.ConnectionString(), ConnectionStringTemplate);
+  EXPECT_FALSE(connection.Connected());
+  connection.SetConnectionString(ConnectionStringFor(db));
+  connection.SetConnected(true);
+  EXPECT_TRUE(connection.Connected());
+  connection.SetConnected(false);
+  EXPECT_FALSE(connection.Connected());
+}
+
+TEST_F(ComponentsTest, FailedOpenRaisesTheEngineErrorWithItsCodeAndSource) {
+  TADOConnection connection;
+  connection.SetConnectionString(ConnectionStringFor(dir.File("absent.mdb")));
+  try {
+    connection.SetConnected(true);
+    FAIL() << "opened a missing file";
+  } catch (const EOleException& e) {
+    EXPECT_LT(e.ErrorCode(), 0);
+    EXPECT_FALSE(e.Message().empty());
+    EXPECT_NE(e.Message().back(), '.');
+    EXPECT_FALSE(e.Source().empty());
+  }
+  EXPECT_FALSE(connection.Connected());
+}
+
+TEST_F(ComponentsTest, CommandRunsOnItsConnectionAndErrorsKeepItOpen) {
+  testing_support::CreateNuvDatabase(db, "TEXT(50)", 2, 120);
+  TADOConnection connection;
+  connection.SetConnectionString(ConnectionStringFor(db));
+  TADOCommand command;
+  command.SetConnection(&connection);
+  connection.SetConnected(true);
+
+  command.SetCommandText(UpgradeStatement);
+  EXPECT_THROW(command.Execute(), EOleException);  // two values of 120 characters
+  EXPECT_TRUE(connection.Connected());
+
+  command.SetCommandText("UPDATE nuv SET Filename = substr(Filename, 1, 30)");
+  EXPECT_NE(command.Execute(), nullptr);
+  command.SetCommandText(UpgradeStatement);
+  EXPECT_NE(command.Execute(), nullptr);
+  EXPECT_EQ(QueryDatabase(db, "SELECT type FROM pragma_table_info('nuv') WHERE name='Filename'"),
+            "TEXT(96)\n");
+}
+
+TEST_F(ComponentsTest, CommandOutlivesItsConnectionComponentSafely) {
+  testing_support::CreateNuvDatabase(db);
+  TADOCommand command;
+  {
+    TADOConnection connection;
+    connection.SetConnectionString(ConnectionStringFor(db));
+    command.SetConnection(&connection);
+    connection.SetConnected(true);
+    command.SetCommandText("SELECT count(*) FROM nuv");
+    command.SetConnection(nullptr);
+  }
+  // The component is gone and its connection closed: running fails, it does not crash.
+  EXPECT_THROW(command.Execute(), EOleException);
+}
+
+TEST_F(ComponentsTest, UnregisteredClassesRaiseTheirOwnMessage) {
+  ::setenv("UPGRADE405_UNREGISTERED_CLASSES", "ADODB.Command", 1);
+  EXPECT_NO_THROW(TADOConnection{});
+  try {
+    TADOCommand command;
+    FAIL() << "created an unregistered class";
+  } catch (const EOleSysError&) {
+    FAIL() << "class-not-registered has its own message, not a system error";
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.ClassName()), "Exception");
+    EXPECT_EQ(e.Message().rfind("Erreur à la création de l'objet.  Vérifiez", 0), 0u);
+  }
+  ::unsetenv("UPGRADE405_UNREGISTERED_CLASSES");
+}
+
+}  // namespace
