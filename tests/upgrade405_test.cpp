@@ -1,0 +1,175 @@
+// The real executable, end to end, through the terminal front-end's line protocol.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/process.h"
+#include "support/sample_db.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::CreateNuvDatabase;
+using testing_support::ProcessResult;
+using testing_support::QueryDatabase;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+
+const std::string kDialog =
+    "=== Dialog\nCaption: Mise-à-jour base de donnée 4.04 -> 4.05\nButtons: [Mise-à-jour]\n";
+// The title of the built executable, upgrade405: its first letter keeps its case.
+const std::string kTitle = "upgrade405";
+
+std::string Done(const std::string& title = kTitle) {
+  return "=== NoticeBox\nCaption: " + title + "\nText: Mise à jour effetuée.\nButtons: [OK]\n";
+}
+const std::string kDone = Done();
+
+std::string NotFound(const std::string& path, const std::string& title = kTitle) {
+  return "=== NoticeBox\nCaption: " + title + "\nText: Base de donnée non trouvée dans :\n\r" +
+         path + "\nButtons: [OK]\n";
+}
+
+ProcessResult RunUpgrade(const std::vector<std::string>& args, const std::string& input,
+                         const std::string& exe = UPGRADE405_EXE,
+                         std::map<std::string, std::optional<std::string>> env = {}) {
+  testing_support::ProcessOptions options;
+  options.input = input;
+  options.env = std::move(env);
+  options.env["DISPLAY"] = std::nullopt;  // the terminal front-end
+  options.env["WAYLAND_DISPLAY"] = std::nullopt;
+  std::vector<std::string> argv{exe};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return testing_support::RunProcess(argv, options);
+}
+
+std::string FilenameType(const std::string& db) {
+  return QueryDatabase(db, "SELECT type FROM pragma_table_info('nuv') WHERE name = 'Filename'");
+}
+
+class UpgradeRunTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string db = dir.File("NUV.MDB");
+};
+
+TEST_F(UpgradeRunTest, PressConfirmsAndWidensTheColumn) {
+  CreateNuvDatabase(db);
+  ProcessResult r = RunUpgrade({"/db=" + db}, "enter\n\nclose\n");
+  EXPECT_EQ(r.out, kDialog + kDone);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(FilenameType(db), "TEXT(96)\n");
+  EXPECT_EQ(QueryDatabase(db, "SELECT count(*) FROM nuv"), "3\n");
+}
+
+TEST_F(UpgradeRunTest, EveryPressRunsAgainAndASecondOneSucceedsWithoutChange) {
+  CreateNuvDatabase(db);
+  ProcessResult r = RunUpgrade({"/db=" + db}, "space\n\n");
+  ASSERT_EQ(r.out, kDialog + kDone);
+  const std::string upgraded = ReadFile(db);
+  r = RunUpgrade({"/db=" + db}, "enter\nescape\nspace\n\nclose\n");
+  EXPECT_EQ(r.out, kDialog + kDone + kDone);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(ReadFile(db), upgraded);
+}
+
+TEST_F(UpgradeRunTest, EscapeOnTheDialogDoesNothingAndEndOfInputCloses) {
+  CreateNuvDatabase(db);
+  ProcessResult r = RunUpgrade({"/db=" + db}, "escape\ncopy\n");
+  EXPECT_EQ(r.out, kDialog);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(FilenameType(db), "TEXT(50)\n");
+}
+
+TEST_F(UpgradeRunTest, TooLongValuesShowTheEngineErrorAndChangeNothing) {
+  CreateNuvDatabase(db, "TEXT(50)", 4, 100);
+  const std::string before = ReadFile(db);
+  ProcessResult r = RunUpgrade({"/db=" + db}, "enter\n\nclose\n");
+  EXPECT_EQ(r.out, kDialog + "=== ErrorBox\nCaption: " + kTitle +
+                       "\nText: Impossible de modifier la colonne « Filename » : 4 valeurs "
+                       "dépassent 96 caractères.\nButtons: [OK]\n");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(ReadFile(db), before);
+}
+
+TEST_F(UpgradeRunTest, MissingOrBadFilesAreReportedAsNotFound) {
+  const std::string text = dir.File("notes.txt");
+  testing_support::WriteFile(text, "Ceci n'est pas une base de données.\n");
+  const std::string empty = dir.File("empty.mdb");
+  testing_support::WriteFile(empty, "");
+  for (const std::string& path : {dir.File("missing.mdb"), dir.path().string(), text, empty}) {
+    ProcessResult r = RunUpgrade({"/db=" + path}, "");
+    EXPECT_EQ(r.out, NotFound(path));
+    EXPECT_EQ(r.exitCode, 0);
+  }
+  EXPECT_EQ(ReadFile(empty), "");
+  EXPECT_FALSE(fs::exists(dir.File("missing.mdb")));
+}
+
+TEST_F(UpgradeRunTest, NoticeBoxCopiesItsTextToTheClipboard) {
+  const std::string path = dir.File("R&D") + "/x.mdb";
+  ProcessResult r = RunUpgrade({"/db=" + path}, "copy\nenter\n");
+  const std::string shown = dir.File("RD") + "/x.mdb";
+  const std::string line = "---------------------------\r\n";
+  EXPECT_EQ(r.out, NotFound(shown) + "=== Beep\n=== Clipboard\n" + line + "upgrade405\r\n" + line +
+                       "Base de donnée non trouvée dans :\n\r" + path + "\r\n" + line +
+                       "OK   \r\n" + line + "\n");
+  EXPECT_EQ(r.exitCode, 0);
+}
+
+TEST_F(UpgradeRunTest, DbParameterIgnoresCaseAndTheLastOneWins) {
+  CreateNuvDatabase(db);
+  ProcessResult r =
+      RunUpgrade({"/DB=" + dir.File("a.mdb"), "-db=x", "/Db=" + db, "/db"}, "close\n");
+  EXPECT_EQ(r.out, kDialog);
+  r = RunUpgrade({"/db=" + db, "/dB="}, "");
+  EXPECT_EQ(r.out, NotFound(""));
+}
+
+TEST_F(UpgradeRunTest, DefaultsToTheDatabaseFolderBesideTheExecutable) {
+  const std::string exe = dir.File("UPGRADE405");
+  fs::copy_file(UPGRADE405_EXE, exe);
+  ProcessResult r = RunUpgrade({"/db"}, "", exe);
+  EXPECT_EQ(r.out, NotFound(dir.File("database/NUV.MDB"), "Upgrade405"));
+  fs::create_directory(dir.File("database"));
+  CreateNuvDatabase(dir.File("database/NUV.MDB"));
+  r = RunUpgrade({}, "enter\n\n", exe);
+  EXPECT_EQ(r.out, kDialog + Done("Upgrade405"));
+  EXPECT_EQ(FilenameType(dir.File("database/NUV.MDB")), "TEXT(96)\n");
+}
+
+TEST_F(UpgradeRunTest, PathsThatNeedQuotingInTheConnectionStringStillOpen) {
+  for (const std::string name :
+       {"a;b.mdb", "trail.mdb ", "say \"hi\".mdb", "100%s%d.mdb", "it's \"x\";.mdb", "é\xff.mdb"}) {
+    const std::string path = dir.File(name);
+    CreateNuvDatabase(path);
+    ProcessResult r = RunUpgrade({"/db=" + path}, "enter\n\n");
+    EXPECT_EQ(r.out, kDialog + kDone) << name;
+    EXPECT_EQ(FilenameType(path), "TEXT(96)\n") << name;
+  }
+}
+
+TEST_F(UpgradeRunTest, MissingDatabaseLayerEndsInTheFatalBoxWithExitCodeOne) {
+  CreateNuvDatabase(db);
+  for (const char* unregistered : {"ADODB.Connection", "ADODB.Command"}) {
+    ProcessResult r = RunUpgrade({"/db=" + db}, "", UPGRADE405_EXE,
+                                 {{"UPGRADE405_UNREGISTERED_CLASSES", unregistered}});
+    const std::string head =
+        "=== FatalErrorBox\nCaption: Erreur d'application\nText: "
+        "Exception Exception dans le module upgrade405 dans ";
+    ASSERT_EQ(r.out.substr(0, head.size()), head) << r.out;
+    const std::string tail =
+        ".\r\nErreur à la création de l'objet.  Vérifiez que les composants Microsoft Data Access "
+        "2.1 (ou supérieur) ont été correctement installés.\r\n\nButtons: [OK]\n";
+    ASSERT_GE(r.out.size(), head.size() + 8 + tail.size());
+    EXPECT_EQ(r.out.substr(head.size() + 8), tail);
+    EXPECT_EQ(r.exitCode, 1);
+  }
+  EXPECT_EQ(FilenameType(db), "TEXT(50)\n");
+}
+
+}  // namespace
+#endif
