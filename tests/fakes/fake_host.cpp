@@ -1,0 +1,54 @@
+// Test side of the host seam: the values the test set in fakes::Host().
+#include "fake_platform.h"
+#include "global.h"
+
+// The shared unit's exit code, read by the journal at destruction.
+int ExitCode = 0;
+
+namespace platform {
+
+#ifdef _WIN32
+const char kPathSeparator = '\\';
+#else
+const char kPathSeparator = '/';
+#endif
+
+std::string GetExecutablePath() {
+  return fakes::Host().executablePath;
+}
+std::string GetComputerNameText() {
+  ++fakes::Host().computerNameReads;
+  return fakes::Host().computerName;
+}
+std::string GetUserNameText() {
+  ++fakes::Host().userNameReads;
+  return fakes::Host().userName;
+}
+std::string GetModulePath() {
+  return fakes::Host().modulePath;
+}
+ModuleHandle GetMainModuleHandle() {
+  return fakes::Host().mainModule;
+}
+ModuleHandle GetJournalModuleHandle() {
+  return fakes::Host().journalModule;
+}
+
+bool ReadFileVersion(const std::string& path, FileVersion& version) {
+  auto found = fakes::Host().versions.find(path);
+  if (found == fakes::Host().versions.end()) return false;
+  version = found->second;
+  return true;
+}
+
+std::int64_t GetTickCount() {
+  return fakes::Host().ticks;
+}
+LocalTime GetLocalTime() {
+  return fakes::Host().localTime;
+}
+std::string GetTimeSeparator() {
+  return fakes::Host().timeSeparator;
+}
+
+}  // namespace platform

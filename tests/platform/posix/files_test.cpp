@@ -1,0 +1,152 @@
+// The Linux file seam on real files: creating, the hold on other writers (from a real second
+// process), position, size, writing and its failure.
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+// Runs `body` in a forked child process and returns its exit status (or -1 when it died).
+int InSecondProcess(const std::function<int()>& body) {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(body());
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// In a second process: 0 when `path` could be opened for writing through the seam, 1 when the
+// open was refused with EFOpenError, 2 on anything else.
+int SecondProcessOpens(const std::string& path) {
+  return InSecondProcess([&] {
+    try {
+      platform::File file = platform::File::OpenWriteSharedForRead(path);
+      return file.IsOpen() ? 0 : 2;
+    } catch (const EFOpenError&) {
+      return 1;
+    } catch (...) {
+      return 2;
+    }
+  });
+}
+
+std::string Write(platform::File& file, const std::string& bytes) {
+  file.Write(bytes.data(), bytes.size());
+  return bytes;
+}
+
+TEST(PosixFilesTest, CreateMakesOrEmptiesAFileButNoFolder) {
+  TempDir dir;
+  const std::string path = dir.File("a.jnl");
+  EXPECT_FALSE(platform::FileExists(path));
+  {
+    platform::File file = platform::File::CreateOrTruncate(path);
+    EXPECT_TRUE(file.IsOpen());
+    Write(file, "first");
+  }
+  EXPECT_TRUE(platform::FileExists(path));
+  EXPECT_EQ(ReadFile(path), "first");
+  platform::File::CreateOrTruncate(path);
+  EXPECT_EQ(ReadFile(path), "");
+
+  const std::string inMissing = dir.File("Log/a.jnl");
+  EXPECT_THROW(platform::File::CreateOrTruncate(inMissing), EFCreateError);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "Log"));
+}
+
+TEST(PosixFilesTest, OpenWritesFromTheStartUntilSeekToEnd) {
+  TempDir dir;
+  const std::string path = dir.File("a.jnl");
+  EXPECT_THROW(platform::File::OpenWriteSharedForRead(path), EFOpenError);
+  WriteFile(path, "0123456789");
+  platform::File file = platform::File::OpenWriteSharedForRead(path);
+  EXPECT_EQ(file.Size(), 10);
+  Write(file, "ab");
+  EXPECT_EQ(ReadFile(path), "ab23456789");
+  file.SeekToEnd();
+  Write(file, "\r\n");
+  EXPECT_TRUE(file.FlushToDisk());
+  EXPECT_EQ(file.Size(), 12);
+  EXPECT_EQ(ReadFile(path), "ab23456789\r\n");
+}
+
+TEST(PosixFilesTest, OpenFileRefusesASecondWriterButNotReaders) {
+  TempDir dir;
+  const std::string path = dir.File("a.jnl");
+  WriteFile(path, "held");
+  {
+    platform::File file = platform::File::OpenWriteSharedForRead(path);
+    EXPECT_EQ(SecondProcessOpens(path), 1);
+    // Creating over it is refused as well, and leaves its bytes alone.
+    const int created = InSecondProcess([&] {
+      try {
+        platform::File::CreateOrTruncate(path);
+        return 0;
+      } catch (const EFCreateError&) {
+        return 1;
+      }
+    });
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(ReadFile(path), "held");
+    // A reader opens it while it is held.
+    const int read = InSecondProcess([&] { return ReadFile(path) == "held" ? 0 : 1; });
+    EXPECT_EQ(read, 0);
+  }
+  // Destruction closed it: the hold is gone.
+  EXPECT_EQ(SecondProcessOpens(path), 0);
+}
+
+TEST(PosixFilesTest, CloseAndMoveHandTheFileOver) {
+  TempDir dir;
+  const std::string path = dir.File("a.jnl");
+  platform::File first = platform::File::CreateOrTruncate(path);
+  platform::File second = std::move(first);
+  EXPECT_FALSE(first.IsOpen());  // NOLINT(bugprone-use-after-move): a moved-from file is empty
+  EXPECT_TRUE(second.IsOpen());
+  EXPECT_EQ(SecondProcessOpens(path), 1);
+  Write(second, "x");
+  second.Close();
+  EXPECT_FALSE(second.IsOpen());
+  second.Close();  // a second close does nothing
+  EXPECT_FALSE(second.FlushToDisk());
+  EXPECT_EQ(SecondProcessOpens(path), 0);
+  EXPECT_THROW(Write(second, "y"), EWriteError);
+  EXPECT_THROW(second.Size(), EStreamError);
+}
+
+TEST(PosixFilesTest, WriteOnAFullDeviceThrowsWithTheSystemCode) {
+  platform::File full = platform::File::OpenWriteSharedForRead("/dev/full");
+  try {
+    Write(full, "line\r\n");
+    FAIL() << "the write to /dev/full succeeded";
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(e.SystemCode(), ENOSPC);
+  }
+}
+
+TEST(PosixFilesTest, FolderWithoutRightsIsRefused) {
+  if (geteuid() == 0) GTEST_SKIP() << "root ignores file rights";
+  TempDir dir;
+  const std::string path = dir.File("a.jnl");
+  WriteFile(path, "x");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  EXPECT_THROW(platform::File::OpenWriteSharedForRead(path), EFOpenError);
+  EXPECT_THROW(platform::File::CreateOrTruncate(path), EFCreateError);
+  EXPECT_EQ(ReadFile(path), "x");
+}
+
+}  // namespace
