@@ -4,7 +4,6 @@
 // dialog's icon name and every window's class). The dialog, the notice box and the message
 // boxes are FLTK windows run by a local loop until they are dismissed; boxes are modal, so
 // FLTK routes the other windows' input to them while they are shown.
-#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 
 // FLTK's own window for the selections (fl_message_window) is declared for its internals only.
@@ -173,59 +172,23 @@ TextSize MeasureMessageText(const std::string& lines, bool mnemonics) {
   return {w, std::max(h, fl_height())};
 }
 
-// Fontconfig, looked up in the copy FLTK's Xft drawing has loaded already, so that a font can
-// be asked for by its exact family name, without the substitution that drawing applies.
-class Fontconfig {
- public:
-  Fontconfig() : library_(dlopen("libfontconfig.so.1", RTLD_LAZY | RTLD_LOCAL)) {
-    if (!library_) return;
-    bool complete =
-        Load(patternCreate_, "FcPatternCreate") && Load(patternAddString_, "FcPatternAddString") &&
-        Load(patternDestroy_, "FcPatternDestroy") && Load(objectSetCreate_, "FcObjectSetCreate") &&
-        Load(objectSetAdd_, "FcObjectSetAdd") && Load(objectSetDestroy_, "FcObjectSetDestroy") &&
-        Load(fontList_, "FcFontList") && Load(fontSetDestroy_, "FcFontSetDestroy");
-    if (!complete) library_.reset();
+// Whether a font whose family is exactly `family` is installed, without the substitution that
+// drawing applies (which would answer "Arial" with Liberation Sans).
+bool HasFontFamily(const std::string& family) {
+  std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> pattern(FcPatternCreate(),
+                                                                  FcPatternDestroy);
+  std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> objects(FcObjectSetCreate(),
+                                                                      FcObjectSetDestroy);
+  if (!pattern || !objects) return false;
+  const auto* name = reinterpret_cast<const FcChar8*>(family.c_str());
+  if (!FcPatternAddString(pattern.get(), FC_FAMILY, name) ||
+      !FcObjectSetAdd(objects.get(), FC_FAMILY)) {
+    return false;
   }
-
-  // Whether a font whose family is `family` is installed; false without fontconfig.
-  bool HasFamily(const std::string& family) const {
-    if (!library_) return false;
-    std::unique_ptr<FcPattern, decltype(patternDestroy_)> pattern(patternCreate_(),
-                                                                  patternDestroy_);
-    std::unique_ptr<FcObjectSet, decltype(objectSetDestroy_)> objects(objectSetCreate_(),
-                                                                      objectSetDestroy_);
-    if (!pattern || !objects) return false;
-    const auto* name = reinterpret_cast<const FcChar8*>(family.c_str());
-    if (!patternAddString_(pattern.get(), FC_FAMILY, name) ||
-        !objectSetAdd_(objects.get(), FC_FAMILY)) {
-      return false;
-    }
-    std::unique_ptr<FcFontSet, decltype(fontSetDestroy_)> fonts(
-        fontList_(nullptr, pattern.get(), objects.get()), fontSetDestroy_);
-    return fonts && fonts->nfont > 0;
-  }
-
- private:
-  struct Closer {
-    void operator()(void* handle) const { dlclose(handle); }
-  };
-
-  template <typename Function>
-  bool Load(Function*& function, const char* name) {
-    function = reinterpret_cast<Function*>(dlsym(library_.get(), name));
-    return function != nullptr;
-  }
-
-  std::unique_ptr<void, Closer> library_;
-  decltype(&FcPatternCreate) patternCreate_ = nullptr;
-  decltype(&FcPatternAddString) patternAddString_ = nullptr;
-  decltype(&FcPatternDestroy) patternDestroy_ = nullptr;
-  decltype(&FcObjectSetCreate) objectSetCreate_ = nullptr;
-  decltype(&FcObjectSetAdd) objectSetAdd_ = nullptr;
-  decltype(&FcObjectSetDestroy) objectSetDestroy_ = nullptr;
-  decltype(&FcFontList) fontList_ = nullptr;
-  decltype(&FcFontSetDestroy) fontSetDestroy_ = nullptr;
-};
+  std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> fonts(
+      FcFontList(nullptr, pattern.get(), objects.get()), FcFontSetDestroy);
+  return fonts && fonts->nfont > 0;
+}
 
 // Asks the window manager to activate `window` (EWMH), as the program itself would.
 void ActivateWindow(Window window) {
@@ -516,7 +479,7 @@ class FltkFrontend : public Frontend {
 
   int GetFontTextHeight(const FontSpec& font) override {
     fl_open_display();
-    if (font.height <= 0 || !fontconfig_.HasFamily(font.face)) return 0;
+    if (font.height <= 0 || !HasFontFamily(font.face)) return 0;
     SetFontSlot(kMeasuredFont, font);
     fl_font(kMeasuredFont, font.height);
     return fl_height();
@@ -579,7 +542,6 @@ class FltkFrontend : public Frontend {
   }
 
   std::string title_;
-  Fontconfig fontconfig_;
   DialogWindow* dialog_ = nullptr;  // the dialog while RunDialog runs
 };
 
