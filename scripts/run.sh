@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# The main job: installs what is missing, builds, makes a sample 4.04 database beside the
+# executable (only when absent) and starts the upgrade dialog on it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install_deps.sh
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j"$(nproc)"
+bash scripts/make_sample_db.sh build/linux/database/NUV.MDB
+mkdir -p build/linux/Log
+exec build/linux/upgrade405 "$@"
