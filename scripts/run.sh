@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install_deps.sh
 cmake --preset linux >/dev/null
-cmake --build --preset linux -j"$(nproc)"
+cmake --build --preset linux --target upgrade405 -j"$(nproc)"
 bash scripts/make_sample_db.sh build/linux/database/NUV.MDB
 mkdir -p build/linux/Log
 exec build/linux/upgrade405 "$@"
