@@ -61,6 +61,7 @@ class File {
   void Write(const void* data, std::size_t size);
 
   // Asks the system to put the file's buffers on disk (not only the process's own buffers).
+  // Without new bytes since the last flush, returns that flush's result without asking again.
   // Returns false on failure; callers may ignore it. Does nothing without a file.
   bool FlushToDisk() noexcept;
 
@@ -75,6 +76,11 @@ class File {
   explicit File(Handle handle) noexcept : handle_(handle) {}
 
   Handle handle_ = kNoHandle;
+  // Bytes written since the last flush, and how that flush ended: a flush with nothing new to
+  // put on disk reports the last result again instead of asking the system once more, so a
+  // failed flush is never retried (a retry may report success for data that was lost).
+  bool unflushed_ = false;
+  bool lastFlushOk_ = true;
 };
 
 }  // namespace platform

@@ -46,12 +46,17 @@ bool FileExists(const std::string& path) noexcept {
   return ::stat(path.c_str(), &info) == 0;
 }
 
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kNoHandle)) {}
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoHandle)),
+      unflushed_(std::exchange(other.unflushed_, false)),
+      lastFlushOk_(std::exchange(other.lastFlushOk_, true)) {}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
     handle_ = std::exchange(other.handle_, kNoHandle);
+    unflushed_ = std::exchange(other.unflushed_, false);
+    lastFlushOk_ = std::exchange(other.lastFlushOk_, true);
   }
   return *this;
 }
@@ -95,6 +100,7 @@ void File::SeekToEnd() {
 
 void File::Write(const void* data, std::size_t size) {
   if (!IsOpen()) throw EWriteError("Erreur d'écriture du flux", EBADF);
+  unflushed_ = true;
   const char* bytes = static_cast<const char*>(data);
   // One call normally writes it all; a short write (a disk filling up) goes on until the
   // system refuses the rest.
@@ -109,13 +115,18 @@ void File::Write(const void* data, std::size_t size) {
 
 bool File::FlushToDisk() noexcept {
   if (!IsOpen()) return false;
-  return ::fsync(static_cast<int>(handle_)) == 0;
+  if (!unflushed_) return lastFlushOk_;
+  unflushed_ = false;
+  lastFlushOk_ = ::fsync(static_cast<int>(handle_)) == 0;
+  return lastFlushOk_;
 }
 
 void File::Close() noexcept {
   if (!IsOpen()) return;
   // Closing the descriptor releases the lock with it.
   ::close(static_cast<int>(std::exchange(handle_, kNoHandle)));
+  unflushed_ = false;
+  lastFlushOk_ = true;
 }
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 // FlushFileBuffers. File text is written in the ANSI code page.
 #include "platform/files.h"
 
+#include <utility>
+
 #include "platform/win32/support.h"
 
 namespace platform {
@@ -36,15 +38,17 @@ bool FileExists(const std::string& path) noexcept {
   }
 }
 
-File::File(File&& other) noexcept : handle_(other.handle_) {
-  other.handle_ = kNoHandle;
-}
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoHandle)),
+      unflushed_(std::exchange(other.unflushed_, false)),
+      lastFlushOk_(std::exchange(other.lastFlushOk_, true)) {}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
-    handle_ = other.handle_;
-    other.handle_ = kNoHandle;
+    handle_ = std::exchange(other.handle_, kNoHandle);
+    unflushed_ = std::exchange(other.unflushed_, false);
+    lastFlushOk_ = std::exchange(other.lastFlushOk_, true);
   }
   return *this;
 }
@@ -92,6 +96,7 @@ void File::SeekToEnd() {
 
 void File::Write(const void* data, std::size_t size) {
   if (!IsOpen()) throw EWriteError("Erreur d'écriture du flux", ERROR_INVALID_HANDLE);
+  unflushed_ = true;
   const auto* bytes = static_cast<const unsigned char*>(data);
   while (size > 0) {
     const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
@@ -106,14 +111,19 @@ void File::Write(const void* data, std::size_t size) {
 }
 
 bool File::FlushToDisk() noexcept {
-  if (!IsOpen()) return true;
-  return FlushFileBuffers(AsHandle(handle_)) != 0;
+  if (!IsOpen()) return false;
+  if (!unflushed_) return lastFlushOk_;
+  unflushed_ = false;
+  lastFlushOk_ = FlushFileBuffers(AsHandle(handle_)) != 0;
+  return lastFlushOk_;
 }
 
 void File::Close() noexcept {
   if (!IsOpen()) return;
   CloseHandle(AsHandle(handle_));
   handle_ = kNoHandle;
+  unflushed_ = false;
+  lastFlushOk_ = true;
 }
 
 }  // namespace platform
