@@ -30,13 +30,14 @@ void CreateNuvDatabase(const std::string& path, const std::string& filenameType,
   Db d(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   std::string sql = "CREATE TABLE nuv (id INTEGER PRIMARY KEY, Filename " + filenameType +
                     " NOT NULL DEFAULT '', Title VARCHAR(80), Size INTEGER);"
-                    "CREATE INDEX nuv_filename ON nuv (Filename);";
+                    "CREATE INDEX nuv_filename ON nuv (Filename);BEGIN;";
   for (int i = 0; i < rows; ++i) {
     std::string name = "f" + std::to_string(i) + "_";
     name += std::string(static_cast<std::size_t>(filenameLength) - name.size(), 'x');
     sql += "INSERT INTO nuv (Filename, Title, Size) VALUES ('" + name + "', 'Titre " +
            std::to_string(i) + "', " + std::to_string(i * 100) + ");";
   }
+  sql += "COMMIT;";
   char* err = nullptr;
   if (sqlite3_exec(d.db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
     std::string m = err ? err : "";
