@@ -19,6 +19,13 @@ TEST(FormatTest, FillsTextAndIntegerDirectives) {
             "000000ff|   ab|cd   |%");
 }
 
+TEST(FormatTest, WideIntegersAreNotCut) {
+  const std::string wide = Format("%300.250d|", {std::int64_t{-7}});
+  EXPECT_EQ(wide.size(), 301u);
+  EXPECT_EQ(wide.substr(wide.size() - 4), "007|");
+  EXPECT_EQ(wide[49], '-');
+}
+
 TEST(FormatTest, NeverReadsAnArgumentAsAFormat) {
   EXPECT_EQ(Format("Data Source=%s;Mode=x", {std::string("C:\\100%s\\%d%%.mdb")}),
             "Data Source=C:\\100%s\\%d%%.mdb;Mode=x");
