@@ -20,20 +20,21 @@ std::string FormatInteger(const FormatArg& arg, char conv, bool zero, bool left,
                           int precision) {
   const auto* value = std::get_if<std::int64_t>(&arg);
   if (value == nullptr) throw std::invalid_argument("format: integer directive given a text");
-  char directive[48];
-  std::snprintf(directive, sizeof directive, "%%%s%s%s%s%s", left ? "-" : "", zero ? "0" : "",
-                width >= 0 ? std::to_string(width).c_str() : "",
-                precision >= 0 ? ("." + std::to_string(precision)).c_str() : "",
-                conv == 'd' ? "lld" : (conv == 'u' ? "llu" : (conv == 'x' ? "llx" : "llX")));
+  std::string directive = "%";
+  if (left) directive += '-';
+  if (zero) directive += '0';
+  if (width >= 0) directive += std::to_string(width);
+  if (precision >= 0) directive += '.' + std::to_string(precision);
+  directive += conv == 'd' ? "lld" : (conv == 'u' ? "llu" : (conv == 'x' ? "llx" : "llX"));
   long long v = *value;
   if ((conv == 'x' || conv == 'X') && v >= INT32_MIN && v <= UINT32_MAX) {
     v = static_cast<long long>(static_cast<std::uint32_t>(v));
   }
   // Width and precision may ask for thousands of characters: size the result first.
-  const int length = std::snprintf(nullptr, 0, directive, v);
+  const int length = std::snprintf(nullptr, 0, directive.c_str(), v);
   if (length < 0) throw std::invalid_argument("format: integer directive not printable");
   std::string out(static_cast<std::size_t>(length) + 1, '\0');
-  std::snprintf(out.data(), out.size(), directive, v);
+  std::snprintf(out.data(), out.size(), directive.c_str(), v);
   out.resize(static_cast<std::size_t>(length));
   return out;
 }

@@ -24,6 +24,7 @@ TEST(FormatTest, WideIntegersAreNotCut) {
   EXPECT_EQ(wide.size(), 301u);
   EXPECT_EQ(wide.substr(wide.size() - 4), "007|");
   EXPECT_EQ(wide[49], '-');
+  EXPECT_EQ(Format("%.100x", {std::int64_t{255}}), std::string(98, '0') + "ff");
 }
 
 TEST(FormatTest, NeverReadsAnArgumentAsAFormat) {
