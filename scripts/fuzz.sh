@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs one fuzz target with libFuzzer for a while.
+#
+#   scripts/fuzz.sh TARGET SECONDS [LIBFUZZER_OPTION...]
+#
+# TARGET is one of: command_line connection_string alter_column alter_sqlite journal text_format
+# (fuzz/<TARGET>_fuzzer.cpp). The script configures and builds the fuzz targets with clang,
+# libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer in $FUZZ_BUILD_DIR (default
+# build/fuzz), then fuzzes TARGET for SECONDS seconds, one process, starting from the seeds in
+# fuzz/corpus/TARGET. New inputs go to $FUZZ_BUILD_DIR/corpus/TARGET (not the seed folder), a
+# crashing input to $FUZZ_BUILD_DIR/artifacts/TARGET/, the log to $FUZZ_BUILD_DIR/logs/TARGET.log.
+# Extra options go to libFuzzer, e.g. "-fork=1 -ignore_crashes=1" to go on after a finding.
+# Copy a crashing input into fuzz/corpus/TARGET/ so that the replay (ctest -L fuzz-replay) keeps
+# it; shrink it first with: $FUZZ_BUILD_DIR/fuzz/TARGET_fuzzer -minimize_crash=1 -runs=10000 FILE
+# Exit code: 0 when nothing was found, libFuzzer's (non-zero) after a finding.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ $# -lt 2 ]; then
+  sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
+  exit 2
+fi
+target=$1
+seconds=$2
+shift 2
+build=${FUZZ_BUILD_DIR:-build/fuzz}
+if [ ! -f "fuzz/${target}_fuzzer.cpp" ]; then
+  echo "fuzz.sh: no target $target (fuzz/${target}_fuzzer.cpp)" >&2
+  exit 2
+fi
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUPGRADE405_FUZZ=ON -DUPGRADE405_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" --target "${target}_fuzzer" -j"${FUZZ_BUILD_JOBS:-2}"
+mkdir -p "$build/corpus/$target" "$build/artifacts/$target" "$build/logs"
+log="$build/logs/$target.log"
+status=0
+"$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -print_final_stats=1 \
+  -artifact_prefix="$build/artifacts/$target/" "$@" \
+  "$build/corpus/$target" "fuzz/corpus/$target" >"$log" 2>&1 || status=$?
+grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|stat::|^Done|ERROR|SUMMARY|invariant broken|runtime error' \
+  "$log" | tail -n 20 || true
+echo "fuzz.sh: $target, ${seconds}s, exit $status; log $log; findings in $build/artifacts/$target/"
+exit "$status"
