@@ -29,20 +29,20 @@ bool TryFormat(const std::string& format, const std::vector<text::FormatArg>& ar
   }
 }
 
-std::string Printf(const std::string& spec, const char* text) {
-  const int n = std::snprintf(nullptr, 0, spec.c_str(), text);
+std::string Printf(const std::string& directive, const char* text) {
+  const int n = std::snprintf(nullptr, 0, directive.c_str(), text);
   FUZZ_CHECK(n >= 0);
   std::string out(static_cast<std::size_t>(n) + 1, '\0');
-  std::snprintf(out.data(), out.size(), spec.c_str(), text);
+  std::snprintf(out.data(), out.size(), directive.c_str(), text);
   out.resize(static_cast<std::size_t>(n));
   return out;
 }
 
-std::string Printf(const std::string& spec, long long value) {
-  const int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+std::string Printf(const std::string& directive, long long value) {
+  const int n = std::snprintf(nullptr, 0, directive.c_str(), value);
   FUZZ_CHECK(n >= 0);
   std::string out(static_cast<std::size_t>(n) + 1, '\0');
-  std::snprintf(out.data(), out.size(), spec.c_str(), value);
+  std::snprintf(out.data(), out.size(), directive.c_str(), value);
   out.resize(static_cast<std::size_t>(n));
   return out;
 }

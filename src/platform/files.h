@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "components/stream_errors.h"
 
@@ -31,8 +32,19 @@ class File {
  public:
   // No file.
   File() noexcept = default;
-  File(File&& other) noexcept;
-  File& operator=(File&& other) noexcept;
+  File(File&& other) noexcept
+      : handle_(std::exchange(other.handle_, kNoHandle)),
+        unflushed_(std::exchange(other.unflushed_, false)),
+        lastFlushOk_(std::exchange(other.lastFlushOk_, true)) {}
+  File& operator=(File&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = std::exchange(other.handle_, kNoHandle);
+      unflushed_ = std::exchange(other.unflushed_, false);
+      lastFlushOk_ = std::exchange(other.lastFlushOk_, true);
+    }
+    return *this;
+  }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
   // Closes the file if one is open; a failure to close is ignored.

@@ -93,16 +93,6 @@ bool FileExists(const std::string& path) noexcept {
   return Files().files.count(path) != 0;
 }
 
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kNoHandle)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kNoHandle);
-  }
-  return *this;
-}
-
 File::~File() {
   Close();
 }

@@ -46,21 +46,6 @@ bool FileExists(const std::string& path) noexcept {
   return ::stat(path.c_str(), &info) == 0;
 }
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)),
-      unflushed_(std::exchange(other.unflushed_, false)),
-      lastFlushOk_(std::exchange(other.lastFlushOk_, true)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kNoHandle);
-    unflushed_ = std::exchange(other.unflushed_, false);
-    lastFlushOk_ = std::exchange(other.lastFlushOk_, true);
-  }
-  return *this;
-}
-
 File::~File() {
   Close();
 }

@@ -2,8 +2,6 @@
 // FlushFileBuffers. File text is written in the ANSI code page.
 #include "platform/files.h"
 
-#include <utility>
-
 #include "platform/win32/support.h"
 
 namespace platform {
@@ -36,21 +34,6 @@ bool FileExists(const std::string& path) noexcept {
   } catch (...) {
     return false;
   }
-}
-
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)),
-      unflushed_(std::exchange(other.unflushed_, false)),
-      lastFlushOk_(std::exchange(other.lastFlushOk_, true)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kNoHandle);
-    unflushed_ = std::exchange(other.unflushed_, false);
-    lastFlushOk_ = std::exchange(other.lastFlushOk_, true);
-  }
-  return *this;
 }
 
 File::~File() {

@@ -66,15 +66,15 @@ State* StateOf(HWND hwnd, UINT message, LPARAM lParam) {
   return reinterpret_cast<State*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
-Font MakeFont(const FontSpec& spec, int height) {
+Font MakeFont(const FontSpec& font, int height) {
   LOGFONTW lf{};
   lf.lfHeight = -height;  // a character height, internal leading excluded
-  lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+  lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
   lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   lf.lfQuality = DEFAULT_QUALITY;
-  const std::wstring face = Widen(spec.face);
+  const std::wstring face = Widen(font.face);
   lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
   return Font(CreateFontIndirectW(&lf));
 }
