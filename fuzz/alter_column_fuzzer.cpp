@@ -15,15 +15,6 @@
 
 namespace {
 
-std::string QuoteName(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out + "\"";
-}
-
 // A type compared as SQLite reads it: case and blanks do not matter.
 std::string Normal(std::string_view type) {
   std::string out;
@@ -73,8 +64,8 @@ void CheckTranslation(std::string_view statement, platform::AlterColumnStatement
     FUZZ_CHECK(platform::AffinityOf(alter.type) == platform::Affinity::kText);
   }
   // The statement written back with quoted names reads the same.
-  const std::string written = "ALTER TABLE " + QuoteName(alter.table) + " ALTER COLUMN " +
-                              QuoteName(alter.column) + " " + alter.type;
+  const std::string written = "ALTER TABLE " + platform::QuoteName(alter.table) + " ALTER COLUMN " +
+                              platform::QuoteName(alter.column) + " " + alter.type;
   platform::AlterColumnStatement reread;
   FUZZ_CHECK(platform::TranslateStatement(written, reread, error) ==
              platform::TranslateResult::kAlterColumn);
@@ -142,7 +133,7 @@ void CheckRewrite(std::string_view createSql, const platform::AlterColumnStateme
                                                twice, error));
   FUZZ_CHECK(twice == rewritten);
   // The length constraint is there exactly when a length is asked for.
-  const std::string constraintName = QuoteName(before->name + "_length");
+  const std::string constraintName = platform::QuoteName(before->name + "_length");
   const bool hasConstraint = rewritten.find("CONSTRAINT " + constraintName) != std::string::npos;
   if (alter.length) FUZZ_CHECK(hasConstraint);
   // Every other column reads as before.

@@ -23,15 +23,6 @@ namespace {
 constexpr int kMaxRows = 32;
 constexpr int kMaxColumns = 16;
 
-std::string QuoteName(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out + "\"";
-}
-
 std::vector<std::string_view> Split(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
   for (;;) {
@@ -124,20 +115,20 @@ std::string Untagged(const std::string& value) {
 Snapshot Take(const Database& db, const std::string& table, bool hasRowid) {
   Snapshot s;
   s.schema = db.Rows("SELECT type, name, tbl_name, sql FROM sqlite_schema ORDER BY name");
-  for (const std::string& row :
-       db.Rows("SELECT name FROM pragma_table_xinfo(" + QuoteName(table) + ") ORDER BY cid")) {
+  for (const std::string& row : db.Rows("SELECT name FROM pragma_table_xinfo(" +
+                                        platform::QuoteName(table) + ") ORDER BY cid")) {
     s.columns.push_back(Untagged(row));
   }
   for (const std::string& row : db.Rows("SELECT hidden IN (2, 3) FROM pragma_table_xinfo(" +
-                                        QuoteName(table) + ") ORDER BY cid")) {
+                                        platform::QuoteName(table) + ") ORDER BY cid")) {
     s.generated.push_back(row == "1:1\x1f");
   }
   const std::string order = hasRowid ? " ORDER BY rowid" : "";
-  if (hasRowid) s.rowids = db.Rows("SELECT rowid FROM " + QuoteName(table) + order);
+  if (hasRowid) s.rowids = db.Rows("SELECT rowid FROM " + platform::QuoteName(table) + order);
   std::vector<std::vector<std::string>> byColumn;
   for (const std::string& column : s.columns) {
-    byColumn.push_back(
-        db.Rows("SELECT " + QuoteName(column) + " FROM " + QuoteName(table) + order));
+    byColumn.push_back(db.Rows("SELECT " + platform::QuoteName(column) + " FROM " +
+                               platform::QuoteName(table) + order));
   }
   const std::size_t count = byColumn.empty() ? 0 : byColumn[0].size();
   s.rows.assign(count, {});
@@ -199,14 +190,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string table =
       tables[0].substr(tables[0].find(':') + 1, tables[0].size() - tables[0].find(':') - 2);
   const std::vector<std::string> withoutRowid =
-      db.Rows("SELECT wr FROM pragma_table_list(" + QuoteName(table) + ")");
+      db.Rows("SELECT wr FROM pragma_table_list(" + platform::QuoteName(table) + ")");
   const bool hasRowid = !withoutRowid.empty() && withoutRowid[0] == "1:0\x1f";
-  const std::vector<std::string> columns =
-      db.Rows("SELECT name FROM pragma_table_info(" + QuoteName(table) + ") ORDER BY cid");
+  const std::vector<std::string> columns = db.Rows("SELECT name FROM pragma_table_info(" +
+                                                   platform::QuoteName(table) + ") ORDER BY cid");
   if (columns.empty() || columns.size() > kMaxColumns) return 0;
 
   // The rows: each value bound as an integer when it reads as one, NULL for "~", text otherwise.
-  std::string insert = "INSERT INTO " + QuoteName(table) + " VALUES (";
+  std::string insert = "INSERT INTO " + platform::QuoteName(table) + " VALUES (";
   for (std::size_t k = 0; k < columns.size(); ++k) insert += k == 0 ? "?" : ", ?";
   insert += ")";
   sqlite3_stmt* raw = nullptr;
@@ -276,8 +267,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 {table, alter.column});
     FUZZ_CHECK(name.size() == 1);
     const std::vector<std::string> tooLong =
-        db.Rows("SELECT count(*) FROM " + QuoteName(table) + " WHERE length(" +
-                QuoteName(Untagged(name[0])) + ") > " + std::to_string(*alter.length));
+        db.Rows("SELECT count(*) FROM " + platform::QuoteName(table) + " WHERE length(" +
+                platform::QuoteName(Untagged(name[0])) + ") > " + std::to_string(*alter.length));
     FUZZ_CHECK(tooLong == std::vector<std::string>{"1:0\x1f"});
   }
   return 0;

@@ -1,6 +1,7 @@
 // Runs a real program for a test: its arguments, what it reads, what it prints, how it ended.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,6 +23,9 @@ struct ProcessOptions {
   std::string workingDirectory;                           // "" keeps the current one
   int timeoutSeconds = 60;
 };
+
+// Runs `body` in a forked child process and returns its exit status (or -1 when it died).
+int InSecondProcess(const std::function<int()>& body);
 
 // Runs `argv[0]` with `argv` (argv[0] included) and waits for it.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});

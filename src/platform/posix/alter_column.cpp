@@ -139,15 +139,6 @@ std::string Unquote(std::string_view text, const Token& token) {
   return out;
 }
 
-std::string QuoteName(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out + "\"";
-}
-
 std::string Guillemets(std::string_view name) {
   return "« " + std::string(name) + " »";
 }
@@ -288,6 +279,15 @@ std::string LengthConstraint(std::string_view column, std::int64_t length) {
 }
 
 }  // namespace
+
+std::string QuoteName(std::string_view name) {
+  std::string out = "\"";
+  for (char c : name) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  return out + "\"";
+}
 
 TranslateResult TranslateStatement(std::string_view text, AlterColumnStatement& alter,
                                    std::string& error) {

@@ -34,6 +34,9 @@ TranslateResult TranslateStatement(std::string_view text, AlterColumnStatement& 
 enum class Affinity { kInteger, kText, kBlob, kReal, kNumeric };
 Affinity AffinityOf(std::string_view declaredType);
 
+// `name` as an SQL identifier in double quotes, each double quote in it doubled.
+std::string QuoteName(std::string_view name);
+
 // What a CREATE TABLE text says of one of its columns.
 struct ColumnDefinition {
   std::string name;          // as the table spells it, unquoted

@@ -12,22 +12,15 @@
 #include <fstream>
 #include <functional>
 
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 namespace {
 
+using testing_support::InSecondProcess;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::WriteFile;
-
-// Runs `body` in a forked child process and returns its exit status (or -1 when it died).
-int InSecondProcess(const std::function<int()>& body) {
-  const pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
 
 // In a second process: 0 when `path` could be opened for writing through the seam, 1 when the
 // open was refused with EFOpenError, 2 on anything else.

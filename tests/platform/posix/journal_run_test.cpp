@@ -21,17 +21,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::InSecondProcess;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::WriteFile;
-
-int InSecondProcess(const std::function<int()>& body) {
-  const pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
 
 std::vector<std::string> Lines(const std::string& content) {
   std::vector<std::string> lines;
