@@ -156,8 +156,6 @@ void TADOCommand::SetCommandText(const std::string& text) {
   std::vector<std::string> names;
   std::string sent = paramCheck_ ? ParseCommandParameters(text, names) : text;
   OleCheck(command_->SetCommandText(sent));
-  commandText_ = text;
-  parameterNames_ = std::move(names);
   // The provider's view of the parameters is only advisory: nothing here may fail the call.
   try {
     EnsureActiveConnection();

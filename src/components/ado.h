@@ -34,10 +34,8 @@ class TADOConnection {
   // Forwarded to the platform connection only when it differs from what it holds.
   void SetConnectionString(const std::string& value);
   void SetLoginPrompt(bool value) { loginPrompt_ = value; }
-  bool LoginPrompt() const { return loginPrompt_; }
   // Forwarded only when it differs from the platform connection's provider.
   void SetProvider(const std::string& value);
-  bool KeepConnection() const { return true; }
 
   bool Connected();
   // True opens the platform connection with the connection string read back from it and tells
@@ -73,8 +71,6 @@ class TADOCommand {
   // Scans the text for parameters, hands it to the platform command, and asks the provider for
   // its parameter information (that last step swallows every failure).
   void SetCommandText(const std::string& text);
-  const std::string& CommandText() const { return commandText_; }
-  const std::vector<std::string>& ParameterNames() const { return parameterNames_; }
 
   // Runs the command with the options CommandType plus ExecuteOptions; returns the result set.
   std::unique_ptr<platform::DbRecordset> Execute();
@@ -87,8 +83,6 @@ class TADOCommand {
 
   std::unique_ptr<platform::DbCommand> command_;
   TADOConnection* connection_ = nullptr;
-  std::string commandText_;
-  std::vector<std::string> parameterNames_;
   bool paramCheck_ = true;
   std::int32_t executeOptions_ = 0;
 };
