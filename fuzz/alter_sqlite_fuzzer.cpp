@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "platform/posix/alter_column.h"
-#include "platform/posix/connection_string.h"
+#include "platform/posix/ado/connection_string.h"
+#include "platform/posix/engine/sqlite/alter_column.h"
 
 namespace {
 

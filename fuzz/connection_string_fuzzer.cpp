@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "platform/posix/connection_string.h"
+#include "platform/posix/ado/connection_string.h"
 
 namespace {
 

@@ -1,25 +1,71 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when any is missing. Run as root.
+# Installs the Debian packages that a job needs, when any is missing. Run as root.
+#
+#   bash scripts/install_deps.sh [GROUP...]     (default: run)
+#
+#   run    build the Linux program and make the sample database (README command 1)
+#   test   everything scripts/test.sh needs: the above, GoogleTest, mdbtools, Node.js for the
+#          independent Jet reader, a virtual display, mingw-w64 and wine
+#   bench  Google Benchmark, and the tools that unpack the large test databases
+#   fuzz   clang and libFuzzer
+#
+# Nothing is assumed to be there already: every package a group uses is named here, and each is
+# installed without its recommendations, so what is not named is not installed.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 
-packages=(
-  build-essential cmake pkg-config git
-  libsqlite3-dev sqlite3
-  libfltk1.3-dev libfontconfig-dev fonts-liberation
-  libgtest-dev googletest
-  xvfb xauth openbox xdotool x11-utils xclip wmctrl fontconfig imagemagick
-  g++-mingw-w64-i686-posix mingw-w64-i686-dev
-  wine wine32:i386 libsqliteodbc:i386 unixodbc:i386
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=(run)
+
+run_packages=(
+  build-essential cmake pkg-config git ca-certificates
+  libsqlite3-dev sqlite3 libmdb3 mdbtools-dev
+  libfltk1.3-dev libfontconfig-dev fonts-liberation fontconfig
 )
+test_packages=(
+  libgtest-dev googletest
+  mdbtools xz-utils gzip
+  xvfb xauth openbox xdotool x11-utils xclip wmctrl imagemagick
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev
+)
+bench_packages=(libbenchmark-dev xz-utils gzip mdbtools)
+fuzz_packages=(clang libclang-rt-14-dev)
+
+packages=()
+need_i386=false
+for group in "${groups[@]}"; do
+  case $group in
+    run) packages+=("${run_packages[@]}") ;;
+    test)
+      packages+=("${run_packages[@]}" "${test_packages[@]}")
+      # Node.js runs the independent Jet reader (npm's mdb-reader); a Node.js that came with its
+      # own npm is used as it is.
+      command -v npm >/dev/null && command -v node >/dev/null || packages+=(nodejs npm)
+      # The Windows tests run the build this machine can execute: the 32-bit product where
+      # 32-bit programs run, the 64-bit test build under 64-bit wine where they do not.
+      if bash "$here/can_run_i386.sh"; then
+        need_i386=true
+        packages+=(wine wine32:i386 libsqliteodbc:i386 unixodbc:i386)
+      else
+        packages+=(wine wine64 libsqliteodbc unixodbc
+                   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev)
+      fi
+      ;;
+    bench) packages+=("${run_packages[@]}" "${bench_packages[@]}") ;;
+    fuzz) packages+=("${run_packages[@]}" "${fuzz_packages[@]}") ;;
+    *) echo "install_deps.sh: unknown group $group (run, test, bench, fuzz)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
+mapfile -t missing < <(printf '%s\n' "${missing[@]}" | sort -u)
 
 echo "installing: ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if $need_i386 && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "display/desktop.h"
-#include "platform/posix/frontend.h"
+#include "platform/posix/frontend/frontend.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/posix/frontend.h"
+#include "platform/posix/frontend/frontend.h"
 
 namespace platform::posix {
 

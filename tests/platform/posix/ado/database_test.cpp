@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/posix/sqlite_engine.h"
+#include "platform/posix/engine/sqlite/sqlite_engine.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -245,7 +245,7 @@ TEST_F(DatabaseTest, WhatIsNotADatabaseFailsAtOpenAndIsLeftAlone) {
   const std::string missing = dir_.File("missing.db");
   ErrorInfo info = OpenFailure(JetString(missing));
   EXPECT_EQ(info.description, "Fichier « " + missing + " » introuvable.");
-  EXPECT_EQ(info.source, kEngineSource);
+  EXPECT_EQ(info.source, "Microsoft.Jet.OLEDB.4.0");
   EXPECT_FALSE(std::filesystem::exists(missing)) << "open must never create the file";
 
   std::filesystem::create_directory(dir_.File("folder"));

@@ -1,5 +1,5 @@
 // Linux side of the ui seam: the terminal front-end, for when no display can be opened.
-#include "platform/posix/terminal_frontend.h"
+#include "platform/posix/frontend/terminal_frontend.h"
 
 #include <poll.h>
 #include <termios.h>

@@ -27,7 +27,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/posix/frontend.h"
+#include "platform/posix/frontend/frontend.h"
 
 namespace platform::posix {
 

@@ -1,7 +1,7 @@
 // Linux side of the ui seam: each operation goes to the front-end chosen at start-up.
 #include "platform/ui.h"
 
-#include "platform/posix/frontend.h"
+#include "platform/posix/frontend/frontend.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // The Linux side of the database seam: Jet's ALTER COLUMN carried out on SQLite.
-#include "platform/posix/alter_column.h"
+#include "platform/posix/engine/sqlite/alter_column.h"
 
 #include <sqlite3.h>
 
@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/posix/connection_string.h"
+#include "platform/posix/ado/connection_string.h"
 
 namespace platform {
 
@@ -463,7 +463,7 @@ class Work {
 
  private:
   bool Fail(const std::string& why) {
-    status_ = {kFail, Prefix() + why};
+    status_ = {kFail, Prefix() + why, kEngineSource};
     return false;
   }
   bool FailSqlite(int rc, const std::string& context) {

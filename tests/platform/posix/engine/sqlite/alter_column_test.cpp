@@ -1,4 +1,4 @@
-#include "platform/posix/alter_column.h"
+#include "platform/posix/engine/sqlite/alter_column.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "platform/database.h"
-#include "platform/posix/connection_string.h"
+#include "platform/posix/ado/connection_string.h"
 #include "support/temp_dir.h"
 
 namespace {

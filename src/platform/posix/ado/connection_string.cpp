@@ -1,5 +1,5 @@
 // The Linux side of the database seam: the OLE DB connection-string parser.
-#include "platform/posix/connection_string.h"
+#include "platform/posix/ado/connection_string.h"
 
 namespace platform {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/sqlite_engine.h"
+#include "platform/posix/engine/sqlite/sqlite_engine.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/posix/terminal_frontend.h"
+#include "platform/posix/frontend/terminal_frontend.h"
 
 #include <gtest/gtest.h>
 

@@ -1,17 +1,12 @@
-// The Linux side of the database seam: ADO's connection and command over an SQLite engine.
+// The Linux side of the database seam: ADO's connection and command objects over the engines.
 #include "platform/database.h"
 
-#include <sqlite3.h>
-#include <sys/stat.h>
-
-#include <atomic>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
 
-#include "platform/posix/alter_column.h"
-#include "platform/posix/connection_string.h"
-#include "platform/posix/sqlite_engine.h"
+#include "platform/posix/ado/connection_string.h"
+#include "platform/posix/engine/engine.h"
 
 namespace platform {
 
@@ -24,7 +19,6 @@ constexpr std::int32_t kAdExecuteNoRecords = 0x80;
 
 // COM's and ADO's codes for the failures the layer reports itself.
 constexpr HResult kNotInitialized = static_cast<HResult>(0x800401F0);     // CO_E_NOTINITIALIZED
-constexpr HResult kOutOfMemory = static_cast<HResult>(0x8007000E);        // E_OUTOFMEMORY
 constexpr HResult kNoConnection = static_cast<HResult>(0x80040200);       // CONNECT_E_NOCONNECTION
 constexpr HResult kNoCommand = static_cast<HResult>(0x80040E0C);          // DB_E_NOCOMMAND
 constexpr HResult kAdInvalidArgument = static_cast<HResult>(0x800A0BB9);  // adErrInvalidArgument
@@ -42,9 +36,11 @@ constexpr char kInvalidArgumentText[] =
 
 thread_local int comInitCount = 0;
 thread_local std::optional<ErrorInfo> pendingError;
-std::atomic<int> commandTimeoutMs{0};
 
-HResult Fail(HResult code, std::string description, std::string source = kEngineSource) {
+// The source of the failures ADO's objects find before any engine is reached.
+constexpr char kProviderSource[] = "Microsoft.Jet.OLEDB.4.0";
+
+HResult Fail(HResult code, std::string description, std::string source = kProviderSource) {
   ErrorInfo info;
   info.description = std::move(description);
   info.source = std::move(source);
@@ -53,7 +49,7 @@ HResult Fail(HResult code, std::string description, std::string source = kEngine
 }
 
 HResult Fail(const EngineStatus& status) {
-  return Fail(status.code, status.description);
+  return Fail(status.code, status.description, status.source);
 }
 
 // The Linux stand-in for an uninstalled database layer: the class names listed in
@@ -85,26 +81,6 @@ HResult CheckCreate(std::string_view progId) {
   if (Failed(hr)) pendingError.reset();
   return hr;
 }
-
-struct SqliteCloser {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
-
-struct StatementFinalizer {
-  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using StatementHandle = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-
-std::string Quoted(const std::string& path) {
-  return "« " + path + " »";
-}
-
-// How the "Mode" key asks to share the file.
-struct OpenMode {
-  bool readOnly = false;
-  bool exclusive = false;
-};
 
 // Reads "Mode" as OLE DB writes it: names joined by "|" (or a number, DBPROP_INIT_MODE's bits).
 bool ParseMode(const std::string& value, OpenMode& mode) {
@@ -148,100 +124,7 @@ bool ParseMode(const std::string& value, OpenMode& mode) {
   return true;
 }
 
-// What SQLite cannot be asked: a missing file, a folder, and an empty file, which SQLite would
-// silently take for a new database. Everything else (a foreign or damaged file) is SQLite's to
-// judge once it has rolled back any journal a crash left behind.
-EngineStatus CheckDatabaseFile(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    return {kFail, "Fichier " + Quoted(path) + " introuvable."};
-  }
-  if (S_ISDIR(info.st_mode)) {
-    return {kFail, Quoted(path) + " est un dossier, pas un fichier de base de données."};
-  }
-  if (!S_ISREG(info.st_mode)) {
-    return {kFail, Quoted(path) + " n'est pas un fichier de base de données."};
-  }
-  if (info.st_size == 0) {
-    return {kFail,
-            "Format de base de données " + Quoted(path) + " non reconnu : le fichier est vide."};
-  }
-  return {};
-}
-
-// Runs every statement of `sql` on `db`.
-EngineStatus RunStatements(sqlite3* db, const std::string& sql) {
-  const char* tail = sql.c_str();
-  const char* end = sql.c_str() + sql.size();
-  while (tail < end) {
-    sqlite3_stmt* raw = nullptr;
-    int rc = sqlite3_prepare_v2(db, tail, static_cast<int>(end - tail), &raw, &tail);
-    StatementHandle statement(raw);
-    if (rc != SQLITE_OK) return SqliteFailure(db, rc, "Erreur dans l'instruction SQL");
-    if (!statement) continue;  // blanks or a comment
-    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE) return SqliteFailure(db, rc, "Échec de l'exécution de l'instruction");
-  }
-  return {};
-}
-
-const char* SqliteContext(int rc) {
-  switch (rc & 0xFF) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      return "La base de données est verrouillée par un autre utilisateur";
-    case SQLITE_READONLY:
-      return "La base de données est ouverte en lecture seule";
-    case SQLITE_NOTADB:
-      return "Le fichier n'est pas une base de données";
-    case SQLITE_CORRUPT:
-      return "La base de données est endommagée";
-    case SQLITE_CANTOPEN:
-      return "Impossible d'ouvrir le fichier de base de données";
-    case SQLITE_CONSTRAINT:
-      return "Violation de contrainte";
-    case SQLITE_FULL:
-      return "Le disque est plein";
-    case SQLITE_IOERR:
-      return "Erreur d'entrée-sortie sur le fichier de base de données";
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-      return "Accès refusé";
-    case SQLITE_NOMEM:
-      return "Mémoire insuffisante";
-    default:
-      return nullptr;
-  }
-}
-
 }  // namespace
-
-// --- shared engine parts ---
-
-void SetCommandTimeoutForTesting(int milliseconds) {
-  commandTimeoutMs = milliseconds;
-}
-
-int CommandTimeoutMs() {
-  int value = commandTimeoutMs;
-  return value > 0 ? value : kDefaultCommandTimeoutMs;
-}
-
-EngineStatus SqliteFailure(sqlite3* db, int rc, const std::string& context) {
-  // A specific French reason where SQLite's code has one, then SQLite's own words.
-  const char* reason = SqliteContext(rc);
-  std::string description = context;
-  if (reason != nullptr && context.find(reason) == std::string::npos) {
-    description += " (" + std::string(reason) + ")";
-  }
-  const char* message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-  description += " : ";
-  description += message != nullptr ? message : sqlite3_errstr(rc);
-  description += ".";
-  HResult code = (rc & 0xFF) == SQLITE_NOMEM ? kOutOfMemory : kFail;
-  return {code, description};
-}
 
 // --- errors ---
 
@@ -300,7 +183,7 @@ void UninitializeCom() {
 // The open engine connection. Commands share it, so it outlives a destroyed connection object
 // as long as a command still uses it, as a COM reference would.
 struct EngineConnection {
-  SqliteHandle db;
+  std::unique_ptr<Engine> db;
   DbConnection* owner = nullptr;  // the connection object, nullptr once it is destroyed
 };
 
@@ -403,40 +286,16 @@ HResult DbConnection::Open(const std::string& connectionString, const std::strin
     return Fail(kFail, "Aucun fichier de base de données n'est indiqué (mot clé « Data Source »).");
   }
   if (path->find('\0') != std::string::npos) {
-    return Fail(kFail, "Nom de fichier de base de données incorrect : " + Quoted(*path) + ".");
+    return Fail(kFail, "Nom de fichier de base de données incorrect : " + QuotedPath(*path) + ".");
   }
   OpenMode mode;
   if (auto modeText = parsed.Find("Mode"); modeText && !ParseMode(*modeText, mode)) {
-    return Fail(kFail, "Valeur incorrecte pour le mot clé « Mode » : " + Quoted(*modeText) + ".");
+    return Fail(kFail,
+                "Valeur incorrecte pour le mot clé « Mode » : " + QuotedPath(*modeText) + ".");
   }
-  if (EngineStatus status = CheckDatabaseFile(*path); !status.ok()) return Fail(status);
-
-  // Never create the file, never read the name as a URI: a relative name that would look like
-  // one ("file:...") is made explicitly relative.
-  std::string name = (*path)[0] == '/' ? *path : "./" + *path;
-  int flags = (mode.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX |
-              SQLITE_OPEN_EXRESCODE;
-  sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
-  SqliteHandle db(raw);
-  if (rc != SQLITE_OK) {
-    return Fail(
-        SqliteFailure(db.get(), rc, "Impossible d'ouvrir la base de données " + Quoted(*path)));
-  }
-  sqlite3_extended_result_codes(db.get(), 1);
-  sqlite3_busy_timeout(db.get(), CommandTimeoutMs());
-
-  std::string setup = "SELECT count(*) FROM sqlite_schema;";
-  if (mode.exclusive) {
-    setup = "PRAGMA locking_mode = EXCLUSIVE;" + setup;
-    // Take the lock now, so that sharing is refused at open as Jet refuses it.
-    if (!mode.readOnly) setup += "BEGIN EXCLUSIVE; COMMIT;";
-  }
-  if (EngineStatus status = RunStatements(db.get(), setup); !status.ok()) {
-    return Fail(SqliteFailure(db.get(), sqlite3_errcode(db.get()),
-                              "Impossible d'ouvrir la base de données " + Quoted(*path)));
-  }
-  impl_->engine->db = std::move(db);
+  std::unique_ptr<Engine> engine;
+  if (EngineStatus status = OpenEngine(*path, mode, engine); !status.ok()) return Fail(status);
+  impl_->engine->db = std::move(engine);
   return kOk;
 }
 
@@ -514,31 +373,6 @@ HResult NeedText(const std::string& text) {
   return Fail(kNoCommand, "Le texte de la commande n'a pas été défini pour l'objet commande.");
 }
 
-// The parameters of `text` as SQLite counts them, without running anything.
-EngineStatus CountParameters(sqlite3* db, const std::string& text, std::size_t& count) {
-  count = 0;
-  AlterColumnStatement alter;
-  std::string error;
-  switch (TranslateStatement(text, alter, error)) {
-    case TranslateResult::kAlterColumn:
-      return {};  // carried out by the engine itself, with no parameters
-    case TranslateResult::kInvalid:
-      return {kFail, error};
-    case TranslateResult::kPassThrough:
-      break;
-  }
-  const char* tail = text.c_str();
-  const char* end = text.c_str() + text.size();
-  while (tail < end) {
-    sqlite3_stmt* raw = nullptr;
-    int rc = sqlite3_prepare_v2(db, tail, static_cast<int>(end - tail), &raw, &tail);
-    StatementHandle statement(raw);
-    if (rc != SQLITE_OK) return SqliteFailure(db, rc, "Erreur dans l'instruction SQL");
-    if (statement) count += static_cast<std::size_t>(sqlite3_bind_parameter_count(raw));
-  }
-  return {};
-}
-
 }  // namespace
 
 HResult DbCommand::ClearParameterInfo() {
@@ -550,8 +384,7 @@ HResult DbCommand::Prepare(std::uint32_t /*expectedRuns*/) {
   if (HResult hr = NeedOpenConnection(impl_->engine); Failed(hr)) return hr;
   if (HResult hr = NeedText(impl_->text); Failed(hr)) return hr;
   std::size_t count = 0;
-  if (EngineStatus status = CountParameters(impl_->engine->db.get(), impl_->text, count);
-      !status.ok()) {
+  if (EngineStatus status = impl_->engine->db->CountParameters(impl_->text, count); !status.ok()) {
     return Fail(status);
   }
   impl_->parameterCount = count;
@@ -573,22 +406,9 @@ HResult DbCommand::Execute(std::int32_t options, std::unique_ptr<DbRecordset>& r
   }
   if (HResult hr = NeedOpenConnection(impl_->engine); Failed(hr)) return hr;
   if (HResult hr = NeedText(impl_->text); Failed(hr)) return hr;
-  sqlite3* db = impl_->engine->db.get();
-  AlterColumnStatement alter;
-  std::string error;
-  EngineStatus status;
-  switch (TranslateStatement(impl_->text, alter, error)) {
-    case TranslateResult::kAlterColumn:
-      status = AlterColumn(db, alter);
-      break;
-    case TranslateResult::kInvalid:
-      status = {kFail, error};
-      break;
-    case TranslateResult::kPassThrough:
-      status = RunStatements(db, impl_->text);
-      break;
+  if (EngineStatus status = impl_->engine->db->Execute(impl_->text); !status.ok()) {
+    return Fail(status);
   }
-  if (!status.ok()) return Fail(status);
   result = std::make_unique<DbRecordset>(std::make_unique<DbRecordset::Impl>());
   return kOk;
 }

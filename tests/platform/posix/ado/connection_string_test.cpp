@@ -1,4 +1,4 @@
-#include "platform/posix/connection_string.h"
+#include "platform/posix/ado/connection_string.h"
 
 #include <gtest/gtest.h>
 
