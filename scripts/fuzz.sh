@@ -19,6 +19,7 @@ if [ $# -lt 2 ]; then
   sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
   exit 2
 fi
+bash scripts/install_deps.sh fuzz
 target=$1
 seconds=$2
 shift 2

@@ -3,7 +3,7 @@
 # executable (only when absent) and starts the upgrade dialog on it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install_deps.sh
+bash scripts/install_deps.sh run
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target upgrade405 -j"$(nproc)"
 bash scripts/make_sample_db.sh build/linux/database/NUV.MDB

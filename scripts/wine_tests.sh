@@ -5,9 +5,12 @@
 #
 #   scripts/wine_tests.sh [BUILD_DIR]     (default: build/windows-i686)
 #
-# Installs nothing (scripts/install_deps.sh does). Uses a private wine prefix, by default
-# /tmp/wine-upgrade405 (UPGRADE405_WINEPREFIX overrides it), and a display of its own from :51
-# on. Exits non-zero when any test fails.
+# The build is the 32-bit product (windows-i686, run by wine's 32-bit loader) or the 64-bit test
+# build (windows-x86_64, run by wine64 alone, as on a machine that cannot execute 32-bit
+# programs); the build's own CMake cache says which. Installs nothing (scripts/install_deps.sh
+# does). Uses a private wine prefix, by default /tmp/wine-upgrade405 for 32-bit and
+# /tmp/wine-upgrade405-64 for 64-bit (UPGRADE405_WINEPREFIX overrides it), and a display of its
+# own from :51 on. Exits non-zero when any test fails.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,8 +24,29 @@ if [ -z "${UPGRADE405_WINE_ON_DISPLAY:-}" ]; then
     bash "$0" "$build"
 fi
 
-export WINEPREFIX=${UPGRADE405_WINEPREFIX:-/tmp/wine-upgrade405}
+arch=$(sed -n 's/^set(CMAKE_SYSTEM_PROCESSOR "\(.*\)")$/\1/p' \
+  "$build"/CMakeFiles/*/CMakeSystem.cmake 2>/dev/null | head -n 1)
 export WINEDEBUG=-all
+if [ "$arch" = x86_64 ]; then
+  export WINEPREFIX=${UPGRADE405_WINEPREFIX:-/tmp/wine-upgrade405-64}
+  export WINEARCH=win64
+  odbc_driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so
+  # wine64 alone, even where wine32 is installed too: the commands below, ctest's emulator
+  # ("wine") and wine's own tools find these first on the PATH.
+  shims=$(mktemp -d)
+  printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' \
+    >"$shims/wine"
+  printf '#!/bin/sh\nexec /usr/lib/wine/wineserver64 "$@"\n' >"$shims/wineserver"
+  cp "$shims/wine" "$shims/wine-stable"  # what wineboot and wine's other tools start
+  chmod +x "$shims/wine" "$shims/wine-stable" "$shims/wineserver"
+  export PATH=$shims:$PATH
+  export WINESERVER=/usr/lib/wine/wineserver64
+  echo "wine_tests.sh: the 64-bit test build under wine64 ($(wine --version 2>/dev/null))"
+else
+  export WINEPREFIX=${UPGRADE405_WINEPREFIX:-/tmp/wine-upgrade405}
+  odbc_driver=/usr/lib/i386-linux-gnu/odbc/libsqlite3odbc.so
+  echo "wine_tests.sh: the 32-bit product under wine ($(wine --version 2>/dev/null))"
+fi
 # No prompts for the .NET and HTML engines a new prefix would offer to install.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -85,7 +109,6 @@ fi
 
 # --- an ODBC data source on an SQLite file, for the ADO tests that can run for real ---
 
-odbc_driver=/usr/lib/i386-linux-gnu/odbc/libsqlite3odbc.so
 make_data_source() {  # make_data_source NAME FILE
   sqlite3 "$2" "CREATE TABLE nuv (id INTEGER PRIMARY KEY, Filename TEXT(50));
                 INSERT INTO nuv (Filename) VALUES ('intro.mp3');" || return 1
