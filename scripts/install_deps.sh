@@ -4,8 +4,8 @@
 #   bash scripts/install_deps.sh [GROUP...]     (default: run)
 #
 #   run    build the Linux program and make the sample database (README command 1)
-#   test   everything scripts/test.sh needs: the above, GoogleTest, mdbtools, Node.js for the
-#          independent Jet reader, a virtual display, mingw-w64 and wine
+#   test   everything scripts/test.sh needs: the above, GoogleTest, mdbtools and Node.js for the
+#          independent Jet readers, a virtual display, mingw-w64 and wine
 #   bench  Google Benchmark, and the tools that unpack the large test databases
 #   fuzz   clang and libFuzzer
 #
@@ -38,9 +38,9 @@ for group in "${groups[@]}"; do
     run) packages+=("${run_packages[@]}") ;;
     test)
       packages+=("${run_packages[@]}" "${test_packages[@]}")
-      # Node.js runs the independent Jet reader (npm's mdb-reader); a Node.js that came with its
-      # own npm is used as it is.
-      command -v npm >/dev/null && command -v node >/dev/null || packages+=(nodejs npm)
+      # Node.js runs the independent Jet reader (npm's mdb-reader, bundled in the tests); a
+      # Node.js installed otherwise is used as it is.
+      command -v node >/dev/null || packages+=(nodejs)
       # The Windows tests run the build this machine can execute: the 32-bit product where
       # 32-bit programs run, the 64-bit test build under 64-bit wine where they do not.
       if bash "$here/can_run_i386.sh"; then

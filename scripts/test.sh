@@ -12,11 +12,6 @@ cd "$(dirname "$0")/.."
 bash scripts/install_deps.sh test
 jobs=$(nproc)
 
-# The independent Jet reader the tests compare the engine's work with (npm's mdb-reader, at the
-# version the lock file pins).
-if [ ! -d tests/support/mdb_reader/node_modules/mdb-reader ]; then
-  npm ci --prefix tests/support/mdb_reader --no-audit --no-fund --loglevel=error
-fi
 if [ ! -d ../shared/fixtures ] && [ -z "${UPGRADE405_FIXTURES:-}" ]; then
   echo "test.sh: $(cd .. && pwd)/shared/fixtures is missing: the Jet tests will be skipped"
 fi
