@@ -161,12 +161,23 @@ TEST_F(BadInputTest, CopiesWithRandomBytesFlippedEndInADesignedOutcome) {
 // --- Files the program may not write ---
 
 // Runs the program as the unprivileged user "nobody" when this process is root, whose writes no
-// file mode stops; returns false when that is impossible here.
-bool AsUnprivileged(std::vector<std::string>& argv) {
+// file mode stops; returns false with the reason in `why` when that is impossible here.
+bool AsUnprivileged(std::vector<std::string>& argv, std::string& why) {
   if (geteuid() != 0) return true;
-  if (!fs::exists("/usr/bin/setpriv")) return false;
-  argv.insert(argv.begin(),
-              {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  if (!fs::exists("/usr/bin/setpriv")) {
+    why = "running as root without setpriv";
+    return false;
+  }
+  const std::vector<std::string> setpriv{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                         "--clear-groups"};
+  // Some throwaway roots keep "/" at mode 0700, where no unprivileged program can start.
+  std::vector<std::string> probe = setpriv;
+  probe.push_back("/usr/bin/true");
+  if (testing_support::RunProcess(probe).exitCode != 0) {
+    why = "an unprivileged user cannot start programs here (is / searchable by others?)";
+    return false;
+  }
+  argv.insert(argv.begin(), setpriv.begin(), setpriv.end());
   return true;
 }
 
@@ -198,7 +209,7 @@ TEST_F(BadInputTest, ReadOnlyFileOrFolderShowsTheEngineErrorAndStaysUntouched) {
   }
   for (const std::string& path : {readOnly, inLockedFolder}) {
     std::vector<std::string> argv{exe, "/db=" + path};
-    if (!AsUnprivileged(argv)) GTEST_SKIP() << "running as root without setpriv";
+    if (std::string why; !AsUnprivileged(argv, why)) GTEST_SKIP() << why;
     const std::string before = ReadFile(path);
     testing_support::ProcessOptions options;
     options.input = kPress;
