@@ -154,12 +154,12 @@ TEST_F(JetUpgradeTest, RefusalsShowAnErrorBoxAndChangeNothing) {
   UPGRADE405_REQUIRE_JET_FIXTURES();
   // Three values hold more than 96 characters: the column is named and the count is there as
   // a number of its own.
-  const std::string tooLong = ExpectErrorAndNoChange("nuv_long.mdb", {"Filename"});
+  const std::string tooLong = ExpectErrorAndNoChange("nuv_long.mdb", {"« Filename »"});
   EXPECT_TRUE(std::regex_search(tooLong, std::regex(R"((^|[^0-9])3([^0-9]|$))"))) << tooLong;
   // A MEMO column would change type.
-  ExpectErrorAndNoChange("nuv_memo.mdb", {"Filename"});
-  ExpectErrorAndNoChange("nuv_missing_table.mdb", {"nuv"});
-  ExpectErrorAndNoChange("nuv_missing_column.mdb", {"Filename"});
+  ExpectErrorAndNoChange("nuv_memo.mdb", {"« Filename »", "Mémo"});
+  ExpectErrorAndNoChange("nuv_missing_table.mdb", {"« nuv »", "introuvable"});
+  ExpectErrorAndNoChange("nuv_missing_column.mdb", {"« Filename »", "introuvable"});
 }
 
 TEST_F(JetUpgradeTest, FilesTheProviderWouldNotOpenEndInTheNotFoundNotice) {

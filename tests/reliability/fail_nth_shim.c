@@ -3,7 +3,8 @@
  * It counts the operations on files whose path begins with UPGRADE405_SHIM_DIR: open, flock,
  * fstat, lseek, ftruncate, write (write, pwrite), read (read, pread, and fread on a stream from
  * fopen), fsync (fsync, fdatasync) and lock (fcntl's record-lock commands); descriptors and
- * streams are followed from their opening to their closing. The count is shared with the
+ * streams are followed from their opening to their closing, and a reopening through
+ * /proc/self/fd/N of a followed descriptor is followed too. The count is shared with the
  * processes the program forks (libmdb runs in one), so "the Nth read" numbers the reads of the
  * program and of its children together. The operation numbered UPGRADE405_SHIM_FAIL_AT (from 1; 0
  * or unset: none) fails with the error UPGRADE405_SHIM_ERRNO (EIO by default) without reaching the
@@ -118,12 +119,20 @@ __attribute__((constructor)) static void Load(void) {
   Resolve();
 }
 
-static int Watched(const char* path) {
-  return watchedLength > 0 && path != NULL && strncmp(path, watched, watchedLength) == 0;
-}
-
 static int Tracked(int fd) {
   return fd >= 0 && fd < MAX_TRACKED && tracked[fd];
+}
+
+/* A path under the watched folder, or /proc/self/fd/N for a followed descriptor N (how a forked
+ * child reopens the very file its parent holds). */
+static int Watched(const char* path) {
+  static const char proc[] = "/proc/self/fd/";
+  if (path != NULL && strncmp(path, proc, sizeof proc - 1) == 0) {
+    char* end = NULL;
+    const long fd = strtol(path + sizeof proc - 1, &end, 10);
+    return end != path + sizeof proc - 1 && *end == '\0' && Tracked((int)fd);
+  }
+  return watchedLength > 0 && path != NULL && strncmp(path, watched, watchedLength) == 0;
 }
 
 static int Selected(const char* name) {

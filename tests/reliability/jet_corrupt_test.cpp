@@ -1,9 +1,9 @@
 // Corrupt Jet files through the real executable: seeded copies of nuv404.mdb with bytes
-// flipped anywhere, and more often in the header page (0), the catalog's pages (1 and 2) and
-// nuv's table-definition page (24). libmdb reads them (in a child process of the program, with
-// limits); the program must never crash or hang, must end each run in the not-found notice, an
-// error box or the confirmation, and may change the file only when it confirmed, and then only
-// nuv.Filename's 2-byte length field.
+// flipped anywhere, and more often in the header page (0), pages 1 and 2 (the catalog's table
+// definition), the catalog's rows and nuv's table-definition page (24). libmdb reads them (in a
+// child process of the program, with limits); the program must never crash or hang, must end each
+// run in the not-found notice, an error box or the confirmation, and may change the file only when
+// it confirmed, and then only nuv.Filename's 2-byte length field.
 //
 // Short mode: a few tens of copies. UPGRADE405_FULL=1: 1,000 (UPGRADE405_JET_FLIP_COPIES sets
 // another number). UPGRADE405_SEED changes the seed.
@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <vector>
 
 #include "reliability/reliability.h"
 #include "support/jet_files.h"
@@ -37,19 +38,41 @@ TEST(JetCorruptTest, ByteFlippedCopiesEndInADesignedOutcomeAndChangeOnlyTheLengt
       reliability::EnvNumber("UPGRADE405_JET_FLIP_COPIES", reliability::FullMode() ? 1000 : 40);
   const auto seed = static_cast<std::uint32_t>(reliability::EnvNumber("UPGRADE405_SEED", 405));
   std::mt19937 random(seed);
-  // Where each copy's flips go, in turn: the header, the catalog, the table definition, then
-  // anywhere.
+  // Where each copy's flips go, in turn: the header's fields (page 0), page 1, the catalog's
+  // table definition (page 2, its used part), the catalog's rows (the used end of the data
+  // pages that belong to page 2), nuv's table definition (page 24, its used part), then
+  // anywhere in the file.
   struct Region {
     std::size_t start, size;
   };
-  const Region regions[] = {
-      {0, kPage}, {kPage, 2 * kPage}, {24 * kPage, kPage}, {0, content.size()}};
+  auto u16 = [&](std::size_t at) {
+    return static_cast<std::size_t>(static_cast<unsigned char>(content[at]) |
+                                    (static_cast<unsigned char>(content[at + 1]) << 8));
+  };
+  auto u32 = [&](std::size_t at) { return u16(at) | (u16(at + 2) << 16); };
+  // A table-definition page's used part: its 8-byte header and the length at offset 8.
+  auto definition = [&](std::size_t page) {
+    return Region{page * kPage, std::min(kPage, 8 + u32(page * kPage + 8))};
+  };
+  std::vector<Region> catalogRows;
+  for (std::size_t page = 1; page < content.size() / kPage; ++page) {
+    const std::size_t at = page * kPage;
+    if (content[at] == 0x01 && u32(at + 4) == 2) {
+      const std::size_t used = std::min(kPage - 14, kPage - u16(at + 2));
+      catalogRows.push_back({at + kPage - used, used});
+    }
+  }
+  ASSERT_EQ(content[2 * kPage], 0x02) << "page 2 is no table definition";
+  ASSERT_EQ(content[24 * kPage], 0x02) << "page 24 is no table definition";
+  ASSERT_FALSE(catalogRows.empty());
+  const std::vector<Region> regions = {{0, 0x200},          {kPage, kPage}, definition(2),
+                                       catalogRows.front(), definition(24), {0, content.size()}};
   const long field = testing_support::kNuvLengthField;
   std::map<Outcome, int> seen;
   int changed = 0, failures = 0;
   for (long copy = 0; copy < copies && failures < 10; ++copy) {
     std::string bytes = content;
-    const Region& region = regions[copy % 4];
+    const Region& region = regions[static_cast<std::size_t>(copy) % regions.size()];
     const int flips = 1 + static_cast<int>(random() % 4);
     std::string where;
     for (int f = 0; f < flips; ++f) {

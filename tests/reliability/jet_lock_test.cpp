@@ -2,7 +2,9 @@
 // record lock on the database, or on the Jet lock file (.ldb) beside it, as Samba holds them
 // for Windows clients of a share. The press must fail at once with the "in use" error while
 // the lock is held, change nothing, and succeed once the lock is gone; a leftover .ldb that
-// nobody locks does not block.
+// nobody locks does not block. A write lock on the whole database is how a process that opened
+// it exclusively holds it: the program cannot open it then, as with Jet, and says so with the
+// not-found notice.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -90,7 +92,8 @@ TEST(JetLockTest, LockOnTheFileOrItsLdbFailsThePressWithTheInUseErrorAndChangesN
     off_t start, length;
   };
   for (const Case& c : {
-           Case{"a write lock on the whole database", false, F_WRLCK, 0, 0},
+           Case{"a read lock on the whole database", false, F_RDLCK, 0, 0},
+           Case{"a write lock on one page of the database", false, F_WRLCK, 24 * 4096, 4096},
            Case{"a read lock on one byte of the database", false, F_RDLCK, 100, 1},
            // Windows clients lock ranges far past the end of the file.
            Case{"a read lock past the end of the database", false, F_RDLCK, 0x10000000, 1},
@@ -122,6 +125,26 @@ TEST(JetLockTest, LockOnTheFileOrItsLdbFailsThePressWithTheInUseErrorAndChangesN
     EXPECT_EQ(testing_support::ReadLengthField(db, testing_support::kNuvLengthField), 192)
         << c.what;
   }
+}
+
+TEST(JetLockTest, WholeFileWriteLockIsAnExclusiveOpenerAndEndsInTheNotFoundNotice) {
+  UPGRADE405_REQUIRE_JET_FIXTURES();
+  testing_support::TempDir dir;
+  const std::string db = testing_support::CopyJetFixture("nuv404.mdb", dir);
+  const std::string before = ReadFile(db);
+  {
+    RecordLockHolder holder(db, F_WRLCK, 0, 0, 120);
+    ASSERT_TRUE(holder.Held());
+    const testing_support::ProcessResult r =
+        reliability::RunUpgrade({"/db=" + db}, kPress, {}, UPGRADE405_EXE, kAtOnceSeconds);
+    EXPECT_FALSE(r.timedOut) << "opening waited for the lock";
+    EXPECT_EQ(reliability::ClassifyPress(r.out, db), Outcome::kNotFound) << r.out;
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(holder.StillHolding());
+  }
+  EXPECT_TRUE(ReadFile(db) == before);
+  EXPECT_EQ(reliability::ClassifyPress(reliability::RunUpgrade({"/db=" + db}, kPress).out, db),
+            Outcome::kConfirmed);
 }
 
 TEST(JetLockTest, LeftoverLdbThatNobodyLocksDoesNotBlock) {
