@@ -32,8 +32,8 @@ void RemoveFolder() {
 const std::string& DatabasePath() {
   static const std::string path = [] {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                          "/upgrade405-jet-fuzz-XXXXXX";
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/upgrade405-jet-fuzz-XXXXXX";
     FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
     folder = pattern;
     std::atexit(RemoveFolder);
