@@ -1,7 +1,8 @@
 // Fuzzes the native Jet engine over whole files, as the program uses it: the input is written to
-// a temporary file, opened, then asked to widen and to shorten nuv.Filename. Whatever the bytes, nothing crashes or hangs, every failure is the
-// engine's French error, a failure leaves the file byte-identical, and a success changes at most
-// the two bytes of one length field, inside one 512-byte sector.
+// a temporary file, opened, then asked to widen and to shorten nuv.Filename. Whatever the bytes,
+// nothing crashes or hangs, every failure is the engine's French error, a failure leaves the file
+// byte-identical, and a success changes at most the two bytes of one length field, inside one
+// 512-byte sector.
 #include <stdlib.h>
 #include <unistd.h>
 
