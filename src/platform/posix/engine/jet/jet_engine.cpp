@@ -298,6 +298,10 @@ EngineStatus JetEngine::Alter(const JetAlterColumn& alter) {
   }
   if (target == nullptr) return Damaged("la colonne n'a pas été retrouvée dans sa définition");
 
+  if (target->length > 2 * kJetMaxTextLength) {
+    return Damaged("la colonne " + Guillemets(column->name) + " annonce une longueur de " +
+                   std::to_string(target->length) + " octets, impossible pour une colonne Texte");
+  }
   const int newLength = *alter.textLength * 2;
   if (newLength == target->length) return {};  // already so: nothing is written
   if (newLength < target->length) {
