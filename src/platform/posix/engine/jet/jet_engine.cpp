@@ -18,9 +18,6 @@ namespace platform {
 
 namespace {
 
-// Jet's sector: the one write never crosses one, so a crash leaves the old bytes or the new.
-constexpr std::uint64_t kSectorSize = 512;
-
 constexpr char kReadOnlyText[] =
     "Impossible de mettre à jour. La base de données ou l'objet est en lecture seule.";
 
@@ -301,6 +298,10 @@ EngineStatus JetEngine::Alter(const JetAlterColumn& alter) {
   }
   if (target == nullptr) return Damaged("la colonne n'a pas été retrouvée dans sa définition");
 
+  if (target->length > 2 * kJetMaxTextLength) {
+    return Damaged("la colonne " + Guillemets(column->name) + " annonce une longueur de " +
+                   std::to_string(target->length) + " octets, impossible pour une colonne Texte");
+  }
   const int newLength = *alter.textLength * 2;
   if (newLength == target->length) return {};  // already so: nothing is written
   if (newLength < target->length) {
@@ -312,14 +313,13 @@ EngineStatus JetEngine::Alter(const JetAlterColumn& alter) {
                                            std::to_string(*alter.textLength) + " caractères.");
     }
   }
-  const std::uint64_t at = target->lengthOffset;
-  if (target->lengthSecondOffset != at + 1 || at / kJet4PageSize != (at + 1) / kJet4PageSize ||
-      at / kSectorSize != (at + 1) / kSectorSize) {
+  if (!LengthFieldInOneSector(*target)) {
     return CannotAlter(column->name,
                        "sa longueur est inscrite à cheval sur deux pages ou deux secteurs du "
                        "fichier ; elle ne peut pas être changée sans risque en une seule écriture. "
                        "Rien n'a été modifié.");
   }
+  const std::uint64_t at = target->lengthOffset;
   // The file must still hold what was cross-checked.
   unsigned char current[2] = {};
   if (!ReadAt(fd, current, sizeof current, at)) {

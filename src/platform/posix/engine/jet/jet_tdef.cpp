@@ -131,6 +131,13 @@ class Definition {
 
 }  // namespace
 
+bool LengthFieldInOneSector(const TdefColumn& column) {
+  constexpr std::uint64_t kSector = 512;
+  const std::uint64_t at = column.lengthOffset;
+  return column.lengthSecondOffset == at + 1 && at / kJet4PageSize == (at + 1) / kJet4PageSize &&
+         at / kSector == (at + 1) / kSector;
+}
+
 std::string JetNameToUtf8(const std::string& bytes) {
   // Expand the compressed form into plain UTF-16LE first.
   std::string wide;

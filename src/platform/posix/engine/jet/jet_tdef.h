@@ -47,6 +47,10 @@ using JetPageReader = std::function<bool(std::uint32_t page, std::string& out)>;
 bool ReadTableDefinition(const JetPageReader& read, std::uint32_t firstPage,
                          std::uint64_t pageCount, TableDefinition& out, std::string& error);
 
+// Whether `column`'s length field can be rewritten by one write that a crash cannot tear: both
+// bytes side by side on one page, inside one 512-byte sector.
+bool LengthFieldInOneSector(const TdefColumn& column);
+
 // UTF-16LE bytes as UTF-8; an unpaired surrogate becomes U+FFFD. A name in Jet's compressed
 // form (FF FE, then runs of one-byte and two-byte characters) is expanded first.
 std::string JetNameToUtf8(const std::string& bytes);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -205,6 +206,48 @@ TEST_F(JetEngineTest, RefusalsSayWhyAndChangeNothing) {
     EXPECT_EQ(error.rfind("open: ", 0), std::string::npos) << error;
     EXPECT_EQ(DifferingOffsets(original, db), std::vector<long>{});
   }
+}
+
+TEST_F(JetEngineTest, DamagedCopiesFailOpenFailTheStatementOrChangeOnlyTheLengthField) {
+  const std::string pristine = ReadFile(Copy("nuv404.mdb"));
+  const std::string db = dir_.File("damaged.mdb");
+  std::mt19937 random(405);
+  int opened = 0, refused = 0, altered = 0;
+  for (int run = 0; run < 60; ++run) {
+    std::string bytes = pristine;
+    // A few bit flips in the header, the catalog's definition, nuv's definition, or anywhere.
+    const std::size_t regions[] = {0, 2 * 4096, 24 * 4096, 0};
+    for (int flips = 1 + static_cast<int>(random() % 6); flips > 0; --flips) {
+      const std::size_t region = regions[random() % 4];
+      const std::size_t at =
+          region == 0 && random() % 2 == 0 ? random() % bytes.size() : region + random() % 4096;
+      bytes[at] = static_cast<char>(bytes[at] ^ (1 << (random() % 8)));
+    }
+    WriteFile(db, bytes);
+    std::unique_ptr<Engine> engine;
+    if (!OpenEngine(db, {}, engine).ok()) {
+      EXPECT_EQ(ReadFile(db), bytes) << run;
+      continue;
+    }
+    ++opened;
+    const EngineStatus status =
+        engine->Execute("ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(96)");
+    const std::string after = ReadFile(db);
+    if (!status.ok()) {
+      ++refused;
+      EXPECT_EQ(after, bytes) << run << ": " << status.description;
+      continue;
+    }
+    ++altered;
+    for (std::size_t k = 0; k < after.size(); ++k) {
+      if (after[k] != bytes[k]) {
+        EXPECT_TRUE(k == 98439 || k == 98440) << run << " wrote at " << k;
+      }
+    }
+  }
+  EXPECT_GT(opened, 0);
+  EXPECT_GT(refused, 0);
+  EXPECT_GT(altered, 0);
 }
 
 TEST_F(JetEngineTest, ThroughAdoTheProgramsStatementConfirmsAndAFailedOpenLeavesAnError) {

@@ -194,7 +194,10 @@ TEST_F(JetOpenTest, ALibmdbChildThatCrashesOrHangsChangesNothing) {
   EngineStatus status = engine->Execute(kWiden);
   EXPECT_NE(status.description.find("endommagée ou ne peut pas être lue"), std::string::npos)
       << status.description;
-  EXPECT_NE(status.description.find("signal"), std::string::npos) << status.description;
+  // A sanitizer's handler turns the crash into an exit without an answer.
+  EXPECT_TRUE(status.description.find("signal 11") != std::string::npos ||
+              status.description.find("réponse lisible") != std::string::npos)
+      << status.description;
   SetLibmdbTimeLimitForTesting(300);
   SetLibmdbChildHookForTesting([] {
     for (;;) ::pause();

@@ -147,7 +147,21 @@ TEST(JetTdefTest, ALengthFieldAcrossTwoPagesIsReportedWithBothPlaces) {
   EXPECT_EQ(split.lengthOffset, 4u * kPage + 4095);
   EXPECT_EQ(split.lengthSecondOffset, 5u * kPage + 8);
   EXPECT_EQ(split.length, 100 + 157);
-  EXPECT_EQ(definition.columns[156].lengthSecondOffset, definition.columns[156].lengthOffset + 1);
+  EXPECT_FALSE(LengthFieldInOneSector(split));
+  EXPECT_TRUE(LengthFieldInOneSector(definition.columns[156]));
+}
+
+TEST(JetTdefTest, ALengthFieldAcrossTwoSectorsOfOnePageIsNotWrittenInPlace) {
+  // 63 + 17 * 25 + 23 = 511: the field's two bytes lie in the page's first and second sectors.
+  const SyntheticFile file(ManyColumns(20), 0, {4});
+  TableDefinition definition;
+  std::string error;
+  ASSERT_TRUE(file.Read(4, definition, error)) << error;
+  EXPECT_EQ(definition.columns[17].lengthOffset, 4u * kPage + 511);
+  EXPECT_EQ(definition.columns[17].lengthSecondOffset, 4u * kPage + 512);
+  EXPECT_FALSE(LengthFieldInOneSector(definition.columns[17]));
+  EXPECT_TRUE(LengthFieldInOneSector(definition.columns[16]));
+  EXPECT_TRUE(LengthFieldInOneSector(definition.columns[18]));
 }
 
 TEST(JetTdefTest, BrokenChainsAreErrorsNotCrashes) {
