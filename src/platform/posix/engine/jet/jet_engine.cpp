@@ -306,6 +306,13 @@ EngineStatus JetEngine::Alter(const JetAlterColumn& alter) {
   if (newLength == target->length) return {};  // already so: nothing is written
   if (newLength < target->length) {
     if (!view.scanned) return Damaged("les valeurs de la colonne n'ont pas été lues");
+    // Every value must have been read: a row that libmdb skipped could be one too long.
+    if (view.rows != definition.rowCount) {
+      return Damaged("la table " + Guillemets(view.table) + " annonce " +
+                     std::to_string(definition.rowCount) + " lignes mais " +
+                     std::to_string(view.rows) +
+                     " ont pu être lues (un compactage de la base peut la réparer)");
+    }
     if (view.tooLong > 0) {
       const bool one = view.tooLong == 1;
       return CannotAlter(column->name, std::to_string(view.tooLong) +

@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::uint8_t kTdefPageType = 0x02;
 constexpr std::size_t kPageHeader = 8;  // type, unknown, free space, next page
+constexpr std::uint64_t kRowCountOffset = 16;
 constexpr std::uint64_t kColumnCountOffset = 45;
 constexpr std::uint64_t kRealIndexCountOffset = 51;
 constexpr std::uint64_t kRealIndexStart = 63;
@@ -195,6 +196,7 @@ bool ReadTableDefinition(const JetPageReader& read, std::uint32_t firstPage,
   }
   std::uint64_t at = kRealIndexStart + kRealIndexEntry * realIndexes;
   TableDefinition result;
+  result.rowCount = definition.U32(kRowCountOffset);
   for (std::uint16_t k = 0; k < columnCount; ++k, at += kDescriptorSize) {
     if (!definition.Need(at + kDescriptorSize)) return false;
     TdefColumn column;

@@ -35,6 +35,7 @@ struct TdefColumn {
 };
 
 struct TableDefinition {
+  std::uint32_t rowCount = 0;        // the number of rows the definition records
   std::vector<std::uint32_t> pages;  // the pages read, first one first
   std::vector<TdefColumn> columns;   // in stored order
 };

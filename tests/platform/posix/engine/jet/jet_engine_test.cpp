@@ -115,6 +115,22 @@ TEST_F(JetEngineTest, ShorteningWhenEveryValueFitsAndRefusingWhenOneDoesNot) {
   ExpectReadersSeeNewLengthAndSameRows(original_, db, "nuv", "Filename", 50);
 }
 
+TEST_F(JetEngineTest, ShorteningRefusesWhenNotEveryRowTheTableRecordsCouldBeRead) {
+  const std::string db = Copy("nuv405.mdb");
+  // nuv's definition (page 24) records its number of rows at offset 16: 1000 becomes 1001.
+  std::string bytes = ReadFile(db);
+  ASSERT_EQ(bytes.substr(24 * 4096 + 16, 4), std::string("\xE8\x03\0\0", 4));
+  bytes[24 * 4096 + 16] = '\xE9';
+  WriteFile(db, bytes);
+  const std::string error = Statement(db, Alter("nuv", "Filename", 50));
+  EXPECT_NE(error.find("annonce 1001 lignes mais 1000 ont pu être lues"), std::string::npos)
+      << error;
+  EXPECT_EQ(ReadFile(db), bytes);
+  // Widening reads no row, and goes on.
+  EXPECT_EQ(Statement(db, Alter("nuv", "Filename", 100)), "");
+  EXPECT_EQ(MdbToolsTextLength(db, "nuv", "Filename"), 100);
+}
+
 TEST_F(JetEngineTest, TooLongValuesAreCountedAndNothingChanges) {
   const std::string db = Copy("nuv_long.mdb");
   EXPECT_EQ(Statement(db, Alter("nuv", "Filename", 96)),

@@ -38,6 +38,7 @@ class SyntheticFile {
                 const std::vector<std::uint32_t>& chain, std::uint64_t pageCount = 64)
       : pageCount_(pageCount) {
     std::string definition(63 + 12 * realIndexes, '\0');
+    PutU32(definition, 16, 1234);  // the row count
     PutU16(definition, 45, static_cast<unsigned>(columns.size()));
     PutU32(definition, 51, realIndexes);
     for (const Column& c : columns) {
@@ -109,6 +110,7 @@ TEST(JetTdefTest, FindsEachColumnsLengthFieldByItsStoredNumberNotItsPosition) {
   ASSERT_TRUE(file.Read(9, definition, error)) << error;
   ASSERT_EQ(definition.columns.size(), 3u);
   EXPECT_EQ(definition.pages, std::vector<std::uint32_t>{9});
+  EXPECT_EQ(definition.rowCount, 1234u);
   const TdefColumn& data = definition.columns[1];
   EXPECT_EQ(data.name, "data");
   EXPECT_EQ(data.number, 2);
