@@ -176,6 +176,12 @@ TEST_F(JetUpgradeTest, FilesTheProviderWouldNotOpenEndInTheNotFoundNotice) {
   ASSERT_EQ(DatabasePassword(locked), "secret");
   ExpectNotFoundAndNoChange(locked, "a database password");
 
+  // An encrypted database: its header carries a database key.
+  const std::string encrypted = CopyJetFixture("nuv404.mdb", dir_, "encrypted.mdb");
+  SetDatabaseKey(encrypted, 0x2a4b6c8d);
+  ASSERT_EQ(DifferingOffsets(encrypted, CopyJetFixture("nuv404.mdb", dir_)).size(), 4u);
+  ExpectNotFoundAndNoChange(encrypted, "a database key");
+
   // The newer ACE format's signature on a Jet 4 file.
   const std::string ace = CopyJetFixture("nuv404.mdb", dir_, "ace.mdb");
   std::string bytes = ReadFile(ace);

@@ -18,6 +18,7 @@ constexpr long kVersionOffset = 0x14;
 constexpr long kPasswordOffset = 0x42;
 constexpr std::size_t kPasswordLength = 40;
 constexpr long kDateOffset = 0x72;
+constexpr long kKeyOffset = 0x3e;
 
 // The RC4 keystream of the header mask: key 0x6b39dac7, little-endian.
 std::array<unsigned char, kMaskedLength> HeaderMask() {
@@ -122,6 +123,17 @@ std::string DatabasePassword(const std::string& path) {
     password += static_cast<char>(high == 0 ? low : '?');
   }
   return password;
+}
+
+void SetDatabaseKey(const std::string& path, std::uint32_t key) {
+  UnmaskedHeader(ReadAll(path), path);  // a Jet 4 header, or throw
+  const auto mask = HeaderMask();
+  unsigned char field[4];
+  for (int k = 0; k < 4; ++k) {
+    field[k] = static_cast<unsigned char>((key >> (8 * k)) & 0xff) ^
+               mask[static_cast<std::size_t>(kKeyOffset - kMaskedStart + k)];
+  }
+  WriteAt(path, kKeyOffset, field, sizeof field);
 }
 
 namespace {

@@ -4,7 +4,8 @@
 // The header page of a Jet 4 file is masked from offset 0x18 for 128 bytes with the RC4
 // keystream of the public key 0x6b39dac7. Inside it, the database password is 40 bytes at
 // 0x42 (UCS-2), further masked with the integer part of the creation date (a double at 0x72)
-// repeated; an empty password decodes to 40 zero bytes.
+// repeated; an empty password decodes to 40 zero bytes. The database key, 4 bytes at 0x3e, is 0
+// unless the database is encrypted.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,6 +31,11 @@ void WriteLengthField(const std::string& path, long offset, std::uint16_t value)
 void SetDatabasePassword(const std::string& path, const std::string& password);
 // The decoded password field of the Jet 4 file at `path`: "" for no password.
 std::string DatabasePassword(const std::string& path);
+
+// Sets the database key of the Jet 4 file at `path` (4 bytes at 0x3e, inside the masked part),
+// which is 0 unless the database is encrypted. Only the header changes: the pages stay as they
+// are. Throws std::runtime_error when the file has no Jet 4 header.
+void SetDatabaseKey(const std::string& path, std::uint32_t key);
 
 // A widening as both readers see it: `after` differs from `before` only inside the 2 bytes at
 // `offset`; mdb-reader reports `table`.`column` as a variable text column of `characters` * 2
