@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "platform/posix/engine/jet/jet_header.h"
@@ -114,6 +115,25 @@ bool LockFileInUse(const std::string& path) {
   return false;
 }
 
+// A statement's write lock on the whole file, released when it goes out of scope.
+class StatementLock {
+ public:
+  explicit StatementLock(int fd) : fd_(fd) {
+    if (!LockWholeFile(fd_, F_WRLCK)) error_ = errno;
+  }
+  ~StatementLock() {
+    if (error_ == 0) LockWholeFile(fd_, F_UNLCK);
+  }
+  StatementLock(const StatementLock&) = delete;
+  StatementLock& operator=(const StatementLock&) = delete;
+  // 0 when the lock is held, otherwise why it is not.
+  int error() const { return error_; }
+
+ private:
+  int fd_;
+  int error_ = 0;
+};
+
 std::string InUseText(const std::string& table) {
   return "La table " + Guillemets(table) +
          " est déjà utilisée par un autre utilisateur ou processus ; elle ne peut pas être "
@@ -143,19 +163,17 @@ class JetEngine final : public Engine {
                      "modifie pas les tables.");
     }
     // The whole statement runs under the lock: another user of the file fails it at once.
-    if (!mode_.exclusive && !LockWholeFile(fd_.get(), F_WRLCK)) {
-      if (errno == EAGAIN || errno == EACCES) return Failure(InUseText(alter.table));
-      return Failure("Impossible de verrouiller la base de données " + QuotedPath(path_) + " (" +
-                     std::strerror(errno) + ").");
+    std::optional<StatementLock> lock;
+    if (!mode_.exclusive) {
+      lock.emplace(fd_.get());
+      if (const int error = lock->error(); error != 0) {
+        if (error == EAGAIN || error == EACCES) return Failure(InUseText(alter.table));
+        return Failure("Impossible de verrouiller la base de données " + QuotedPath(path_) + " (" +
+                       std::strerror(error) + ").");
+      }
     }
-    EngineStatus status;
-    if (LockFileInUse(path_)) {
-      status = Failure(InUseText(alter.table));
-    } else {
-      status = Alter(alter);
-    }
-    if (!mode_.exclusive) LockWholeFile(fd_.get(), F_UNLCK);
-    return status;
+    if (LockFileInUse(path_)) return Failure(InUseText(alter.table));
+    return Alter(alter);
   }
 
  private:
