@@ -228,6 +228,11 @@ const char* TypeName(int type) {
   }
 }
 
+// libmdb keeps only the low byte of a stored column number.
+bool SameNumber(const LibmdbColumn& theirs, const TdefColumn& ours) {
+  return theirs.number == ours.number || theirs.number == (ours.number & 0xFF);
+}
+
 // Whether our reading of the definition and libmdb's describe the same columns.
 bool SameColumns(const TableDefinition& definition, const LibmdbView& view) {
   if (definition.columns.size() != view.columns.size()) return false;
@@ -236,11 +241,10 @@ bool SameColumns(const TableDefinition& definition, const LibmdbView& view) {
     bool matched = false;
     for (std::size_t k = 0; k < view.columns.size() && !matched; ++k) {
       const LibmdbColumn& theirs = view.columns[k];
-      // libmdb keeps the column number's low byte, and no size for a Yes/No column.
-      const bool sameNumber = theirs.number == ours.number || theirs.number == (ours.number & 0xFF);
+      // libmdb gives a Yes/No column no size.
       const int size = ours.type == 0x01 ? 0 : ours.length;
-      if (!used[k] && sameNumber && theirs.name == ours.name && theirs.type == ours.type &&
-          theirs.size == size && theirs.fixed == ours.fixed()) {
+      if (!used[k] && SameNumber(theirs, ours) && theirs.name == ours.name &&
+          theirs.type == ours.type && theirs.size == size && theirs.fixed == ours.fixed()) {
         used[k] = true;
         matched = true;
       }
@@ -310,9 +314,13 @@ EngineStatus JetEngine::Alter(const JetAlterColumn& alter) {
     return Damaged("la définition de la table " + Guillemets(view.table) +
                    " ne se lit pas de la même façon par libmdb et octet par octet");
   }
+  // The statement's column: the one descriptor with libmdb's name and number, and no other.
   const TdefColumn* target = nullptr;
   for (const TdefColumn& candidate : definition.columns) {
-    if (candidate.name == column->name) target = &candidate;
+    if (candidate.name != column->name || !SameNumber(*column, candidate)) continue;
+    if (target != nullptr)
+      return Damaged("deux colonnes portent le nom " + Guillemets(column->name));
+    target = &candidate;
   }
   if (target == nullptr) return Damaged("la colonne n'a pas été retrouvée dans sa définition");
 
