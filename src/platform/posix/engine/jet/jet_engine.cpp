@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "platform/posix/engine/jet/jet_header.h"
@@ -114,6 +115,25 @@ bool LockFileInUse(const std::string& path) {
   return false;
 }
 
+// A statement's write lock on the whole file, released when it goes out of scope.
+class StatementLock {
+ public:
+  explicit StatementLock(int fd) : fd_(fd) {
+    if (!LockWholeFile(fd_, F_WRLCK)) error_ = errno;
+  }
+  ~StatementLock() {
+    if (error_ == 0) LockWholeFile(fd_, F_UNLCK);
+  }
+  StatementLock(const StatementLock&) = delete;
+  StatementLock& operator=(const StatementLock&) = delete;
+  // 0 when the lock is held, otherwise why it is not.
+  int error() const { return error_; }
+
+ private:
+  int fd_;
+  int error_ = 0;
+};
+
 std::string InUseText(const std::string& table) {
   return "La table " + Guillemets(table) +
          " est déjà utilisée par un autre utilisateur ou processus ; elle ne peut pas être "
@@ -143,19 +163,17 @@ class JetEngine final : public Engine {
                      "modifie pas les tables.");
     }
     // The whole statement runs under the lock: another user of the file fails it at once.
-    if (!mode_.exclusive && !LockWholeFile(fd_.get(), F_WRLCK)) {
-      if (errno == EAGAIN || errno == EACCES) return Failure(InUseText(alter.table));
-      return Failure("Impossible de verrouiller la base de données " + QuotedPath(path_) + " (" +
-                     std::strerror(errno) + ").");
+    std::optional<StatementLock> lock;
+    if (!mode_.exclusive) {
+      lock.emplace(fd_.get());
+      if (const int error = lock->error(); error != 0) {
+        if (error == EAGAIN || error == EACCES) return Failure(InUseText(alter.table));
+        return Failure("Impossible de verrouiller la base de données " + QuotedPath(path_) + " (" +
+                       std::strerror(error) + ").");
+      }
     }
-    EngineStatus status;
-    if (LockFileInUse(path_)) {
-      status = Failure(InUseText(alter.table));
-    } else {
-      status = Alter(alter);
-    }
-    if (!mode_.exclusive) LockWholeFile(fd_.get(), F_UNLCK);
-    return status;
+    if (LockFileInUse(path_)) return Failure(InUseText(alter.table));
+    return Alter(alter);
   }
 
  private:
@@ -210,6 +228,11 @@ const char* TypeName(int type) {
   }
 }
 
+// libmdb keeps only the low byte of a stored column number.
+bool SameNumber(const LibmdbColumn& theirs, const TdefColumn& ours) {
+  return theirs.number == ours.number || theirs.number == (ours.number & 0xFF);
+}
+
 // Whether our reading of the definition and libmdb's describe the same columns.
 bool SameColumns(const TableDefinition& definition, const LibmdbView& view) {
   if (definition.columns.size() != view.columns.size()) return false;
@@ -218,11 +241,10 @@ bool SameColumns(const TableDefinition& definition, const LibmdbView& view) {
     bool matched = false;
     for (std::size_t k = 0; k < view.columns.size() && !matched; ++k) {
       const LibmdbColumn& theirs = view.columns[k];
-      // libmdb keeps the column number's low byte, and no size for a Yes/No column.
-      const bool sameNumber = theirs.number == ours.number || theirs.number == (ours.number & 0xFF);
+      // libmdb gives a Yes/No column no size.
       const int size = ours.type == 0x01 ? 0 : ours.length;
-      if (!used[k] && sameNumber && theirs.name == ours.name && theirs.type == ours.type &&
-          theirs.size == size && theirs.fixed == ours.fixed()) {
+      if (!used[k] && SameNumber(theirs, ours) && theirs.name == ours.name &&
+          theirs.type == ours.type && theirs.size == size && theirs.fixed == ours.fixed()) {
         used[k] = true;
         matched = true;
       }
@@ -292,9 +314,13 @@ EngineStatus JetEngine::Alter(const JetAlterColumn& alter) {
     return Damaged("la définition de la table " + Guillemets(view.table) +
                    " ne se lit pas de la même façon par libmdb et octet par octet");
   }
+  // The statement's column: the one descriptor with libmdb's name and number, and no other.
   const TdefColumn* target = nullptr;
   for (const TdefColumn& candidate : definition.columns) {
-    if (candidate.name == column->name) target = &candidate;
+    if (candidate.name != column->name || !SameNumber(*column, candidate)) continue;
+    if (target != nullptr)
+      return Damaged("deux colonnes portent le nom " + Guillemets(column->name));
+    target = &candidate;
   }
   if (target == nullptr) return Damaged("la colonne n'a pas été retrouvée dans sa définition");
 
