@@ -1,5 +1,16 @@
-// Benchmarks of the upgrade against its alternatives, measured in one run on the same files:
+// Benchmarks of the upgrade against its alternatives, measured in one run on the same files.
 //
+// On real Jet files (the test databases of 1k, 100k and 1M rows, unpacked once into the data
+// folder):
+// - widening nuv.Filename through the program's own components and engine, against a bare
+//   libmdb read of every row of the table, in this process;
+// - shortening it from TEXT(255) (a copy with the length field patched at bench time) when
+//   every value fits, against the same bare read;
+// - a whole run of the executable, against a bare process that opens the file with libmdb and
+//   reads its catalog, and against the same bare process loading the program's libraries;
+// - the peak memory of a whole run, children included.
+//
+// On the SQLite sample databases the program also opens:
 // - the upgrade through the program's own components and engine, against a bare length scan and
 //   against SQLite's documented 12-step table rebuild, both done with SQLite directly;
 // - the peak memory of the upgrade, in a child process, against a child that only opens the file;
@@ -13,6 +24,15 @@
 //
 //   upgrade405_bench --data=DIR [--out=results.md] [--sizes=1000,100000,1000000]
 //                    [--command=TEXT] [Google Benchmark options]
+//
+// The Jet test databases are read from ../shared/fixtures beside the source tree, or from the
+// folder UPGRADE405_FIXTURES names; without them the Jet figures are left out, and the report
+// says so.
+// libmdb's header includes glib's inside extern "C"; glib's, included first, brings its C++
+// parts in with C++ linkage.
+#include <glib.h>
+#include <mdbtools.h>
+
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -262,6 +282,200 @@ int Spawn(const std::vector<std::string>& argv, const std::string& input,
 
 std::string self;  // this executable, for the child processes that measure memory
 
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// --- Jet files ---
+
+// Where the 2-byte length field of nuv.Filename lies in every nuv404 test database.
+constexpr long kJetLengthField = 98439;
+std::string jetMissing;  // why the Jet benchmarks were left out, or ""
+
+fs::path FixturesDir() {
+  if (const char* dir = std::getenv("UPGRADE405_FIXTURES"); dir != nullptr && *dir != '\0') {
+    return dir;
+  }
+  return (fs::path(UPGRADE405_SOURCE_DIR) / ".." / "shared" / "fixtures").lexically_normal();
+}
+
+fs::path JetSource(int rows) {
+  return dataDir / ("jet_" + std::to_string(rows) + ".mdb");
+}
+// The same file with Filename declared TEXT(255): what shortening starts from.
+fs::path JetWideSource(int rows) {
+  return dataDir / ("jet_" + std::to_string(rows) + "_text255.mdb");
+}
+fs::path JetWork() {
+  return dataDir / "jet_work.mdb";
+}
+
+int ReadLengthField(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  unsigned char b[2] = {0, 0};
+  in.seekg(kJetLengthField);
+  if (!in.read(reinterpret_cast<char*>(b), 2)) return -1;
+  return b[0] | (b[1] << 8);
+}
+
+void WriteLengthField(const fs::path& path, int value) {
+  std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+  const char b[2] = {static_cast<char>(value & 0xff), static_cast<char>(value >> 8)};
+  f.seekp(kJetLengthField);
+  f.write(b, 2);
+  if (!f) throw std::runtime_error("cannot patch " + path.string());
+}
+
+// Unpacks (or copies) each fixture once, and makes its TEXT(255) twin.
+void PrepareJet() {
+  const fs::path fixtures = FixturesDir();
+  if (!fs::exists(fixtures / "nuv404.mdb")) {
+    jetMissing = "no folder " + fixtures.string() + " with nuv404.mdb in it";
+    return;
+  }
+  for (int rows : sizes) {
+    const fs::path to = JetSource(rows);
+    if (!fs::exists(to)) {
+      std::fprintf(stderr, "unpacking the Jet file of %d rows...\n", rows);
+      const fs::path part = to.string() + ".part";
+      std::string command;
+      if (rows == 1000) {
+        fs::copy_file(fixtures / "nuv404.mdb", part, fs::copy_options::overwrite_existing);
+        fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write,
+                        fs::perm_options::add);
+      } else if (rows == 100000) {
+        command = "gzip -dc '" + (fixtures / "nuv404_100k.mdb.gz").string() + "' > '" +
+                  part.string() + "'";
+      } else if (rows == 1000000) {
+        command =
+            "xz -dc '" + (fixtures / "nuv404_1m.mdb.xz").string() + "' > '" + part.string() + "'";
+      } else {
+        throw std::runtime_error("no Jet test database of " + std::to_string(rows) + " rows");
+      }
+      if (!command.empty() && std::system(command.c_str()) != 0) {
+        throw std::runtime_error("cannot unpack the Jet file of " + std::to_string(rows));
+      }
+      fs::rename(part, to);
+    }
+    if (ReadLengthField(to) != 100) {
+      throw std::runtime_error(to.string() + ": Filename is not TEXT(50)");
+    }
+    if (!fs::exists(JetWideSource(rows))) {
+      fs::copy_file(to, JetWideSource(rows));
+      WriteLengthField(JetWideSource(rows), 510);
+    }
+  }
+}
+
+// A fresh copy of `from` on disk, outside the timed part (as FreshCopy).
+// What the working copy holds: a copy of this source, with the length field as in the source
+// when `pristine`.
+fs::path workFrom;
+bool workPristine = false;
+
+void FlushToDisk(const fs::path& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || fsync(fd) != 0) throw std::runtime_error("cannot flush " + path.string());
+  close(fd);
+}
+
+// A fresh copy of `from` on disk, outside the timed part (as FreshCopy). A widening changes
+// only the 2-byte length field, so when the working copy was made from the same source and
+// widened, writing the source's length back gives the source's bytes again without copying
+// 115 MB anew.
+fs::path FreshJetCopy(const fs::path& from) {
+  if (workFrom == from && fs::exists(JetWork())) {
+    if (!workPristine) WriteLengthField(JetWork(), ReadLengthField(from));
+  } else {
+    fs::copy_file(from, JetWork(), fs::copy_options::overwrite_existing);
+    FlushToDisk(dataDir);
+  }
+  FlushToDisk(JetWork());
+  workFrom = from;
+  workPristine = false;  // the caller is about to change it
+  return JetWork();
+}
+
+bool JetUpgraded(const fs::path& path) {
+  return ReadLengthField(path) == 192;
+}
+
+// What any rebuild of the table must do at least: read every row of nuv with libmdb, every
+// column bound, in this process. Returns the number of rows.
+long BareLibmdbRead(const fs::path& path) {
+  MdbHandle* mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
+  if (mdb == nullptr) throw std::runtime_error("libmdb cannot open " + path.string());
+  long rows = 0;
+  if (mdb_read_catalog(mdb, MDB_TABLE) != nullptr) {
+    char name[] = "nuv";
+    if (MdbTableDef* table = mdb_read_table_by_name(mdb, name, MDB_TABLE)) {
+      mdb_read_columns(table);
+      mdb_rewind_table(table);
+      std::vector<std::vector<char>> values(table->num_cols, std::vector<char>(MDB_BIND_SIZE));
+      std::vector<int> lengths(table->num_cols);
+      for (unsigned int c = 0; c < table->num_cols; ++c) {
+        mdb_bind_column(table, static_cast<int>(c + 1), values[c].data(), &lengths[c]);
+      }
+      while (mdb_fetch_row(table)) ++rows;
+      mdb_free_tabledef(table);
+    }
+  }
+  mdb_close(mdb);
+  return rows;
+}
+
+void JetRead(const fs::path& path, int rows) {
+  if (BareLibmdbRead(path) != rows) throw std::runtime_error("libmdb read another row count");
+}
+
+// One way of working on a Jet file: the file it starts from (a fresh copy of it, or the file
+// itself when it only reads), the operation, and what must hold afterwards.
+struct JetWay {
+  std::string name;
+  std::function<fs::path(int)> from;
+  bool copy;
+  std::function<void(const fs::path&, int)> run;
+  std::function<bool(const fs::path&)> check;
+  int repeat = 1;  // samples per round: the cheap ways take several, each on a fresh copy
+};
+
+void JetInterleaved(benchmark::State& state, int rows, const std::vector<JetWay>& ways) {
+  if (!jetMissing.empty()) {
+    state.SkipWithError(("Jet files missing: " + jetMissing).c_str());
+    return;
+  }
+  std::map<std::string, std::vector<double>> samples;
+  std::size_t round = 0;
+  try {
+    for (auto _ : state) {
+      double total = 0;
+      for (std::size_t k = 0; k < ways.size(); ++k) {
+        const JetWay& way = ways[(k + round) % ways.size()];
+        for (int r = 0; r < way.repeat; ++r) {
+          const fs::path path = way.copy ? FreshJetCopy(way.from(rows)) : way.from(rows);
+          const auto start = Clock::now();
+          way.run(path, rows);
+          const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+          if (way.check && !way.check(path)) {
+            throw std::runtime_error(way.name + " did not do its work");
+          }
+          samples[way.name].push_back(seconds);
+          total += seconds;
+        }
+      }
+      ++round;
+      state.SetIterationTime(total);
+    }
+  } catch (const std::exception& e) {
+    state.SkipWithError(e.what());
+    return;
+  }
+  for (const auto& [name, values] : samples) state.counters[name] = Median(values);
+}
+
 // --- benchmarks ---
 
 // One way of doing the work: its name in the report, the operation on a fresh copy, and what
@@ -271,13 +485,6 @@ struct Way {
   std::function<void(const fs::path&)> run;
   std::function<bool(const fs::path&)> check;
 };
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // Each iteration runs every way once, each on a fresh copy of the `rows` table, in an order
 // that rotates from one iteration to the next, so that whatever else the machine does at the
@@ -337,6 +544,41 @@ void BM_Process(benchmark::State& state) {
                 Upgraded}});
 }
 
+// Widening takes a few milliseconds whatever the size, as much as the noise of a shared
+// machine: it is sampled this many times per round.
+constexpr int kWidenSamples = 9;
+
+// Widening and shortening through the components, and the bare libmdb read of every row.
+void BM_Jet(benchmark::State& state) {
+  JetInterleaved(
+      state, static_cast<int>(state.range(0)),
+      {{"read", JetSource, false, JetRead, nullptr},
+       {"widen", JetSource, true, [](const fs::path& path, int) { UpgradeThroughEngine(path); },
+        JetUpgraded, kWidenSamples},
+       {"shorten", JetWideSource, true,
+        [](const fs::path& path, int) { UpgradeThroughEngine(path); }, JetUpgraded}});
+}
+
+// A whole run of the program on a Jet file, a bare libmdb process, and the same bare process
+// loading the program's libraries.
+void BM_JetProcess(benchmark::State& state) {
+  auto bare = [](const char* exe) {
+    return [exe](const fs::path& path, int) {
+      if (Spawn({exe, path.string()}, "") != 0) throw std::runtime_error("the bare process failed");
+    };
+  };
+  JetInterleaved(state, static_cast<int>(state.range(0)),
+                 {{"bare", JetSource, false, bare(UPGRADE405_BARE_OPEN_JET_EXE), nullptr},
+                  {"bare_libs", JetSource, false, bare(UPGRADE405_BARE_OPEN_JET_LIBS_EXE), nullptr},
+                  {"run", JetSource, true,
+                   [](const fs::path& path, int) {
+                     if (Spawn({UPGRADE405_EXE, "/db=" + path.string()}, "enter\n\n") != 0) {
+                       throw std::runtime_error("the program failed");
+                     }
+                   },
+                   JetUpgraded}});
+}
+
 const char kJournalMessage[] = "Mise à jour de la base de donnée effetuée.";
 
 // One journal line and one write plus one fsync of the same bytes, in turn.
@@ -389,7 +631,25 @@ int ProcessRounds(int rows) {
   return rows <= 1000 ? 40 : 15;
 }
 
+int JetRounds(int rows) {
+  return rows <= 1000 ? 30 : rows <= 100000 ? 10 : 5;
+}
+
 void Register() {
+  for (int rows : sizes) {
+    benchmark::RegisterBenchmark("Jet", BM_Jet)
+        ->Arg(rows)
+        ->UseManualTime()
+        ->Iterations(JetRounds(rows))
+        ->Unit(benchmark::kMillisecond);
+  }
+  if (std::find(sizes.begin(), sizes.end(), 1000) != sizes.end()) {
+    benchmark::RegisterBenchmark("JetProcess", BM_JetProcess)
+        ->Arg(1000)
+        ->UseManualTime()
+        ->Iterations(40)
+        ->Unit(benchmark::kMillisecond);
+  }
   for (int rows : sizes) {
     benchmark::RegisterBenchmark("Upgrade", BM_Upgrade)
         ->Arg(rows)
@@ -504,6 +764,46 @@ std::vector<Memory> MeasureMemory() {
   return out;
 }
 
+// The peak memory of whole runs on Jet files, children included (peak_run's wait4).
+struct JetMemory {
+  int rows;
+  long bare, widen, shorten;
+};
+
+long JetPeak(const std::vector<std::string>& program) {
+  const fs::path report = dataDir / "jet_peak.txt";
+  const fs::path input = dataDir / "press.txt";
+  std::ofstream(input) << "enter\n\n";
+  fs::remove(report);
+  std::vector<std::string> argv{UPGRADE405_PEAK_RUN_EXE, report.string(), input.string()};
+  argv.insert(argv.end(), program.begin(), program.end());
+  if (Spawn(argv, "") != 0) throw std::runtime_error(program[0] + " failed");
+  std::ifstream in(report);
+  long kilobytes = 0;
+  if (!(in >> kilobytes) || kilobytes <= 0) throw std::runtime_error("no peak reported");
+  return kilobytes;
+}
+
+std::vector<JetMemory> MeasureJetMemory() {
+  std::vector<JetMemory> out;
+  if (!jetMissing.empty()) return out;
+  for (int rows : sizes) {
+    JetMemory m{rows, 0, 0, 0};
+    for (int repeat = 0; repeat < 3; ++repeat) {
+      m.bare = std::max(m.bare, JetPeak({UPGRADE405_BARE_OPEN_JET_EXE, JetSource(rows).string()}));
+      m.widen = std::max(
+          m.widen, JetPeak({UPGRADE405_EXE, "/db=" + FreshJetCopy(JetSource(rows)).string()}));
+      if (!JetUpgraded(JetWork())) throw std::runtime_error("the run did not widen");
+      m.shorten =
+          std::max(m.shorten,
+                   JetPeak({UPGRADE405_EXE, "/db=" + FreshJetCopy(JetWideSource(rows)).string()}));
+      if (!JetUpgraded(JetWork())) throw std::runtime_error("the run did not shorten");
+    }
+    out.push_back(m);
+  }
+  return out;
+}
+
 // --- the report ---
 
 std::string Trimmed(std::string s) {
@@ -520,14 +820,116 @@ std::string CpuModel() {
   return "unknown";
 }
 
+// The first three fields of /proc/loadavg.
+std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string a, b, c;
+  in >> a >> b >> c;
+  return a + " " + b + " " + c;
+}
+std::string loadAtStart;
+
 std::string Fixed(double value, int digits) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.*f", digits, value);
   return buf;
 }
 
+// The Jet figures and whether each target is met.
+void WriteJetReport(std::ostringstream& o, const Collector& c,
+                    const std::vector<JetMemory>& memory) {
+  auto ratio = [](double a, double b, int digits) { return b > 0 ? Fixed(a / b, digits) : "-"; };
+  auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
+  o << "## Jet files\n\n";
+  if (!jetMissing.empty()) {
+    o << "Left out: " << jetMissing << ".\n\n";
+    return;
+  }
+  o << "The test databases `nuv404.mdb` (1k rows), `nuv404_100k.mdb.gz` and `nuv404_1m.mdb.xz`, "
+    << "unpacked once into the data folder; for shortening, a copy of each whose "
+    << "`nuv.Filename` length field (offset " << kJetLengthField << ") is patched to 510, "
+    << "TEXT(255), made at bench time.\n\n"
+    << "- read: a bare libmdb read of every row of `nuv`, every column bound, in this process "
+    << "(open, catalog, table, rows, close): the least that any rebuild of the table must do;\n"
+    << "- widen: the program's components and engine run `" << UpgradeStatement
+    << "` on a TEXT(50) copy (open, statement, close), " << kWidenSamples
+    << " samples per round (between two, the copy gets its source's length field back, which "
+    << "makes it the source's bytes again);\n"
+    << "- shorten: the same statement on a TEXT(255) copy, every value fitting.\n\n"
+    << "| rows | rounds | read (ms) | widen (ms) | shorten (ms) | read / widen | "
+       "shorten / read |\n"
+    << "|---:|---:|---:|---:|---:|---:|---:|\n";
+  double widen1k = 0, widen1m = 0, read1m = 0, shorten1m = 0;
+  for (int rows : sizes) {
+    const std::string key = "Jet/" + std::to_string(rows);
+    const double read = c.Get(key, "read"), widen = c.Get(key, "widen");
+    const double shorten = c.Get(key, "shorten");
+    o << "| " << rows << " | " << JetRounds(rows) << " | " << Fixed(read * 1e3, 2) << " | "
+      << Fixed(widen * 1e3, 3) << " | " << Fixed(shorten * 1e3, 2) << " | "
+      << ratio(read, widen, read >= 10 * widen ? 0 : 2) << " | " << ratio(shorten, read, 2)
+      << " |\n";
+    if (rows == 1000) widen1k = widen;
+    if (rows == 1000000) widen1m = widen, read1m = read, shorten1m = shorten;
+  }
+  o << "\nTargets:\n\n";
+  if (widen1k > 0 && widen1m > 0) {
+    o << "- widening flat in rows, 1M over 1k at most 1.2: " << verdict(widen1m <= 1.2 * widen1k)
+      << " (" << ratio(widen1m, widen1k, 2) << ");\n"
+      << "- widening at 1M rows at least 100 times faster than the bare read: "
+      << verdict(read1m >= 100 * widen1m) << " (" << ratio(read1m, widen1m, 0) << " times);\n";
+  }
+  if (read1m > 0 && shorten1m > 0) {
+    // At 1k rows both take a few milliseconds, mostly fixed costs (the engine's child
+    // processes); the target is about reading many rows.
+    o << "- shortening from TEXT(255) at 1M rows at most 1.5 times the bare read: "
+      << verdict(shorten1m <= 1.5 * read1m) << " (" << ratio(shorten1m, read1m, 2) << ").\n";
+  }
+  o << "\n";
+
+  const std::string key = "JetProcess/1000";
+  const double bare = c.Get(key, "bare"), libs = c.Get(key, "bare_libs"), run = c.Get(key, "run");
+  o << "### A whole run of the executable on nuv404.mdb\n\n"
+    << "`printf 'enter\\n\\n' | DISPLAY= upgrade405 /db=FILE` (start, press, confirm, end of "
+    << "input) against a bare process that opens the same file with libmdb and reads its "
+    << "catalog (`bench/bare_open_jet.cpp`), and against that same bare process linked with "
+    << "every library the program loads at start-up (FLTK, X11, fontconfig, SQLite), which "
+    << "shows what loading them costs.\n\n"
+    << "| rounds | bare (ms) | bare + program's libraries (ms) | whole run (ms) | run / bare | "
+       "libraries' share of the run |\n"
+    << "|---:|---:|---:|---:|---:|---:|\n"
+    << "| 40 | " << Fixed(bare * 1e3, 2) << " | " << Fixed(libs * 1e3, 2) << " | "
+    << Fixed(run * 1e3, 2) << " | " << ratio(run, bare, 2) << " | "
+    << (run > 0 ? Fixed(100 * (libs - bare) / run, 0) + " %" : "-") << " |\n\n"
+    << "Target, the whole run at most 3 times the bare process: "
+    << verdict(run <= 3 * bare && bare > 0) << " (" << ratio(run, bare, 2)
+    << "). Without the cost of loading the libraries (" << Fixed((libs - bare) * 1e3, 2)
+    << " ms), the run would be " << ratio(run - (libs - bare), bare, 2)
+    << " times the bare process.\n\n";
+
+  o << "### Peak memory of a whole run\n\n"
+    << "The largest `ru_maxrss` that `wait4` reports for the process, which includes the children "
+    << "it forked and waited for (the engine reads with libmdb in a child), measured by a small "
+    << "launcher (`bench/peak_run.cpp`); the largest of 3 runs.\n\n"
+    << "| rows | bare libmdb process (KiB) | run, widening (KiB) | run, shortening (KiB) |\n"
+    << "|---:|---:|---:|---:|\n";
+  long widen1kKb = 0, widen1mKb = 0, shorten1kKb = 0, shorten1mKb = 0;
+  for (const JetMemory& m : memory) {
+    o << "| " << m.rows << " | " << m.bare << " | " << m.widen << " | " << m.shorten << " |\n";
+    if (m.rows == 1000) widen1kKb = m.widen, shorten1kKb = m.shorten;
+    if (m.rows == 1000000) widen1mKb = m.widen, shorten1mKb = m.shorten;
+  }
+  if (widen1kKb > 0 && widen1mKb > 0) {
+    o << "\nTarget, 1M rows within 10% of 1k rows: widening "
+      << verdict(widen1mKb <= 1.1 * static_cast<double>(widen1kKb)) << " ("
+      << ratio(static_cast<double>(widen1mKb), static_cast<double>(widen1kKb), 3)
+      << "); shortening, for reference: "
+      << ratio(static_cast<double>(shorten1mKb), static_cast<double>(shorten1kKb), 3) << ".\n";
+  }
+  o << "\n";
+}
+
 void WriteReport(const std::string& outPath, const std::string& command, const Collector& c,
-                 const std::vector<Memory>& memory) {
+                 const std::vector<Memory>& memory, const std::vector<JetMemory>& jetMemory) {
   struct utsname u {};
   uname(&u);
   char date[64];
@@ -537,14 +939,22 @@ void WriteReport(const std::string& outPath, const std::string& command, const C
   std::ostringstream o;
   o << "# Benchmarks\n\n"
     << "Regenerate with `" << command << "` (builds a Release configuration in build/bench, "
-    << "generates the tables once in build/bench/data, and rewrites this file).\n\n"
+    << "unpacks the Jet test databases and generates the SQLite tables once in build/bench/data, "
+    << "and rewrites this file).\n\n"
     << "Machine: " << sysconf(_SC_NPROCESSORS_ONLN) << " CPUs (nproc), " << CpuModel() << ", Linux "
-    << u.release << ", SQLite " << sqlite3_libversion() << "; run " << date << ".\n\n"
+    << u.release << ", SQLite " << sqlite3_libversion() << ", libmdb " << UPGRADE405_LIBMDB_VERSION
+    << "; run " << date << "; load average (1, 5, 15 min) " << loadAtStart << " at the start, "
+    << LoadAverage() << " at the end: the machine is shared, so the figures carry its noise.\n\n"
     << "All figures come from this one run. The ways compared are run in turn, each on a fresh "
     << "copy of the same file (the copy, put on disk first, is not timed), in an order that "
     << "rotates each round; every time is the median over the rounds.\n\n";
 
-  o << "## The upgrade against the alternatives\n\n"
+  WriteJetReport(o, c, jetMemory);
+
+  o << "## SQLite sample databases\n\n"
+    << "The SQLite engine still serves the sample database that the program makes; its figures "
+    << "on generated tables of the same sizes follow.\n\n";
+  o << "### The upgrade against the alternatives\n\n"
     << "- upgrade: the program's components and engine run `" << UpgradeStatement
     << "` (open, statement, close);\n"
     << "- scan: `SELECT count(*) FROM nuv WHERE length(Filename) > 96` with SQLite directly "
@@ -576,7 +986,7 @@ void WriteReport(const std::string& outPath, const std::string& command, const C
     }
   }
 
-  o << "\n## Peak memory of the upgrade\n\n"
+  o << "\n### Peak memory of the upgrade\n\n"
     << "Peak resident set size (the child's VmHWM, the largest of 3 runs) of a child process "
     << "that runs the upgrade through the components, against a child that only opens the "
     << "database through them.\n\n"
@@ -588,7 +998,7 @@ void WriteReport(const std::string& outPath, const std::string& command, const C
       << ratio(static_cast<double>(m.upgrade), static_cast<double>(m.baseline), 2) << " |\n";
   }
 
-  o << "\n## A whole run of the executable\n\n"
+  o << "\n### A whole run of the executable\n\n"
     << "`printf 'enter\\n\\n' | DISPLAY= upgrade405 /db=FILE` (start, press, confirm, end of "
     << "input, through the terminal protocol) against a bare process that opens the same file "
     << "with SQLite and reads its schema.\n\n"
@@ -603,7 +1013,7 @@ void WriteReport(const std::string& outPath, const std::string& command, const C
   }
 
   const double line = c.Get("JournalLine", "journal"), plain = c.Get("JournalLine", "plain");
-  o << "\n## One journal line\n\n"
+  o << "\n### One journal line\n\n"
     << "`TJournal::WriteEntry` of one Info line on a real file, against one `write` plus one "
     << "`fsync` of the same bytes on a file in the same folder, 500 of each in turn.\n\n"
     << "| write + fsync (µs) | journal line (µs) | line / (write + fsync) |\n|---:|---:|---:|\n"
@@ -648,7 +1058,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   fs::create_directories(dataDir);
+  loadAtStart = LoadAverage();
   platform::InitializeCom();
+  try {
+    PrepareJet();
+  } catch (const std::exception& e) {
+    jetMissing = e.what();
+  }
   for (int rows : sizes) {
     if (!fs::exists(Source(rows))) {
       std::fprintf(stderr, "generating %d rows...\n", rows);
@@ -666,8 +1082,14 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     collector.failures.push_back(std::string("memory: ") + e.what());
   }
+  std::vector<JetMemory> jetMemory;
+  try {
+    jetMemory = MeasureJetMemory();
+  } catch (const std::exception& e) {
+    collector.failures.push_back(std::string("Jet memory: ") + e.what());
+  }
   benchmark::Shutdown();
-  if (!outPath.empty()) WriteReport(outPath, command, collector, memory);
+  if (!outPath.empty()) WriteReport(outPath, command, collector, memory, jetMemory);
   for (const std::string& f : collector.failures) std::fprintf(stderr, "FAILED %s\n", f.c_str());
   return collector.failures.empty() ? 0 : 1;
 }

@@ -4,19 +4,22 @@
 #   scripts/fuzz.sh TARGET SECONDS [LIBFUZZER_OPTION...]
 #
 # TARGET is one of: command_line connection_string alter_column alter_sqlite journal text_format
-# (fuzz/<TARGET>_fuzzer.cpp). The script configures and builds the fuzz targets with clang,
-# libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer in $FUZZ_BUILD_DIR (default
+# jet_file (fuzz/<TARGET>_fuzzer.cpp). The script configures and builds the fuzz targets with
+# clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer in $FUZZ_BUILD_DIR (default
 # build/fuzz), then fuzzes TARGET for SECONDS seconds, one process, starting from the seeds in
-# fuzz/corpus/TARGET. New inputs go to $FUZZ_BUILD_DIR/corpus/TARGET (not the seed folder), a
+# fuzz/corpus/TARGET; jet_file also starts from the Jet test databases in $UPGRADE405_FIXTURES
+# (default ../shared/fixtures), read in place and never copied into the project, with inputs of
+# at most 512 KB. New inputs go to $FUZZ_BUILD_DIR/corpus/TARGET (not the seed folder), a
 # crashing input to $FUZZ_BUILD_DIR/artifacts/TARGET/, the log to $FUZZ_BUILD_DIR/logs/TARGET.log.
 # Extra options go to libFuzzer, e.g. "-fork=1 -ignore_crashes=1" to go on after a finding.
 # Copy a crashing input into fuzz/corpus/TARGET/ so that the replay (ctest -L fuzz-replay) keeps
 # it; shrink it first with: $FUZZ_BUILD_DIR/fuzz/TARGET_fuzzer -minimize_crash=1 -runs=10000 FILE
+# (not for jet_file inputs grown from the Jet test databases: those stay out of the project).
 # Exit code: 0 when nothing was found, libFuzzer's (non-zero) after a finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ $# -lt 2 ]; then
-  sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
   exit 2
 fi
 bash scripts/install_deps.sh fuzz
@@ -35,10 +38,19 @@ fi
 cmake --build "$build" --target "${target}_fuzzer" -j"${FUZZ_BUILD_JOBS:-2}"
 mkdir -p "$build/corpus/$target" "$build/artifacts/$target" "$build/logs"
 log="$build/logs/$target.log"
+seeds=("fuzz/corpus/$target")
+options=()
+if [ "$target" = jet_file ]; then
+  options+=(-max_len=524288)
+  fixtures=${UPGRADE405_FIXTURES:-../shared/fixtures}
+  for dir in "$fixtures" "$fixtures/access"; do
+    if [ -d "$dir" ]; then seeds+=("$dir"); fi
+  done
+fi
 status=0
 "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -print_final_stats=1 \
-  -artifact_prefix="$build/artifacts/$target/" "$@" \
-  "$build/corpus/$target" "fuzz/corpus/$target" >"$log" 2>&1 || status=$?
+  -artifact_prefix="$build/artifacts/$target/" "${options[@]}" "$@" \
+  "$build/corpus/$target" "${seeds[@]}" >"$log" 2>&1 || status=$?
 grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|stat::|^Done|ERROR|SUMMARY|invariant broken|runtime error' \
   "$log" | tail -n 20 || true
 echo "fuzz.sh: $target, ${seconds}s, exit $status; log $log; findings in $build/artifacts/$target/"

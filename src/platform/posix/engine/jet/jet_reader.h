@@ -1,0 +1,69 @@
+// The Linux side of the database seam: what libmdb sees in a Jet file, asked in a child process.
+//
+// libmdb may crash, loop or eat memory on a damaged file, so the engine never calls it in its
+// own process: each question forks a child that opens the file with libmdb, under a wall-clock
+// limit (scaled with the file's size), an address-space limit and with its output sent to
+// /dev/null, and sends back a compact answer through a pipe. A child that crashes, is killed,
+// runs out of time or answers garbage makes the question fail; nothing else happens. Only this
+// folder's .cpp files know libmdb's types.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// A column as libmdb reads it.
+struct LibmdbColumn {
+  std::string name;  // UTF-8
+  int number = 0;    // libmdb's column number
+  int type = 0;
+  int size = 0;  // in bytes
+  bool fixed = false;
+};
+
+// The question: the table and column named in a statement (matched as Jet matches names), and
+// the new length in bytes; every value of the column is read when it is shorter than today's
+// length of a variable-length text column.
+struct LibmdbRequest {
+  std::string table;
+  std::string column;
+  int newLengthBytes = 0;
+};
+
+// The answer.
+struct LibmdbView {
+  std::string failure;  // what libmdb could not read (French, without final period), or ""
+  bool tableFound = false;
+  std::string table;            // as the catalog spells it
+  std::uint32_t firstPage = 0;  // the table definition's first page, from the catalog
+  bool systemTable = false;
+  std::vector<LibmdbColumn> columns;  // libmdb's order (by column number)
+  bool scanned = false;               // the column's values were read
+  std::uint64_t rows = 0;             // rows read by the scan
+  std::uint64_t tooLong = 0;          // values longer than the new length, in characters
+};
+
+// The answer as the child sends it, and back. Decoding is total and bounds-checked: false for
+// anything that is not a whole, well-formed answer.
+std::string EncodeLibmdbView(const LibmdbView& view);
+bool DecodeLibmdbView(std::string_view bytes, LibmdbView& out);
+
+// Asks libmdb about the file open as `fd` (its path `path`, `fileSize` bytes) in a child
+// process. true with libmdb's `out`; false with a French `why` (without final period) when the
+// child crashed, was killed, ran out of time or answered garbage.
+bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t fileSize,
+                    const LibmdbRequest& request, LibmdbView& out, std::string& why);
+
+// The child's wall-clock limit for a file of `fileSize` bytes: enough for libmdb to read every
+// row of a table of a million rows (115 MB) on a slow machine.
+int LibmdbTimeLimitMs(std::uint64_t fileSize);
+
+// Test hooks: a fixed time limit (0 restores the scaled one), and a function the child runs
+// before libmdb (nullptr for none), to make it crash or hang on purpose.
+void SetLibmdbTimeLimitForTesting(int milliseconds);
+void SetLibmdbChildHookForTesting(void (*hook)());
+
+}  // namespace platform

@@ -1,0 +1,50 @@
+// The Linux side of the database seam: the Jet engine's statement, read by pure functions.
+//
+// The engine carries out one statement, ALTER TABLE t ALTER COLUMN c type, and only for a
+// variable-length text type with a length: TEXT(n) and its synonyms. Names are bare words,
+// [bracketed] or `quoted`, as Jet writes them; a final ";" is allowed. Everything else is read
+// only far enough to be refused with the French error Jet would give in its manner. The
+// functions are total: any text gives an answer, never a crash.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Jet's largest TEXT(n).
+inline constexpr int kJetMaxTextLength = 255;
+
+struct JetAlterColumn {
+  std::string table;   // unquoted
+  std::string column;  // unquoted
+  std::string type;    // as written, upper case, e.g. "TEXT(96)", "MEMO", "CHAR(5)"
+  // Set when the type is a variable-length text type with one size from 1 to 255.
+  std::optional<int> textLength;
+};
+
+enum class JetStatementKind {
+  kAlterColumn,  // `alter` is filled
+  kRefused,      // `error` says why (syntax, another statement, a size out of range)
+};
+
+struct JetStatement {
+  JetStatementKind kind = JetStatementKind::kRefused;
+  JetAlterColumn alter;
+  std::string error;  // French, with its final period
+};
+
+JetStatement ParseJetStatement(std::string_view text);
+
+// Whether two object names (UTF-8) are the same to Jet: without regard to case, in ASCII and
+// beyond (é and É, Ж and ж).
+bool SameJetName(std::string_view a, std::string_view b);
+
+// The number of characters of a UTF-8 value as Jet counts them: UTF-16 code units, so a
+// character outside the Basic Multilingual Plane counts two. A byte that is not valid UTF-8
+// counts one.
+std::size_t JetCharacterCount(std::string_view utf8);
+
+}  // namespace platform

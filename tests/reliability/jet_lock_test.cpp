@@ -1,0 +1,250 @@
+// Other users of a Jet file, through the real executable: a second process holding a POSIX
+// record lock on the database, or on the Jet lock file (.ldb) beside it, as Samba holds them
+// for Windows clients of a share. The press must fail at once with the "in use" error while
+// the lock is held, change nothing, and succeed once the lock is gone; a leftover .ldb that
+// nobody locks does not block. A write lock on the whole database is how a process that opened
+// it exclusively holds it: the program cannot open it then, as with Jet, and says so with the
+// not-found notice.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "reliability/reliability.h"
+#include "support/jet_files.h"
+#include "support/jet_fixtures.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using reliability::Outcome;
+using testing_support::ReadFile;
+
+// A child process holding one fcntl lock on `path` (created when missing) until Release() or
+// until `holdSeconds` have passed.
+class RecordLockHolder {
+ public:
+  RecordLockHolder(const std::string& path, short type, off_t start, off_t length,
+                   int holdSeconds) {
+    int ready[2], release[2];
+    if (pipe(ready) != 0 || pipe(release) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(ready[0]);
+      close(release[1]);
+      const int fd = open(path.c_str(), (type == F_WRLCK ? O_RDWR : O_RDONLY) | O_CREAT, 0644);
+      struct flock lock {};
+      lock.l_type = type;
+      lock.l_whence = SEEK_SET;
+      lock.l_start = start;
+      lock.l_len = length;
+      if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0) _exit(2);
+      if (write(ready[1], "x", 1) != 1) _exit(3);
+      pollfd wait{release[0], POLLIN, 0};
+      poll(&wait, 1, holdSeconds * 1000);
+      _exit(0);
+    }
+    close(ready[1]);
+    close(release[0]);
+    release_ = release[1];
+    char byte = 0;
+    held_ = read(ready[0], &byte, 1) == 1;
+    close(ready[0]);
+  }
+  ~RecordLockHolder() { Release(); }
+  RecordLockHolder(const RecordLockHolder&) = delete;
+  RecordLockHolder& operator=(const RecordLockHolder&) = delete;
+
+  bool Held() const { return held_; }
+  bool StillHolding() const {
+    int status = 0;
+    return pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0;
+  }
+  void Release() {
+    if (release_ >= 0) close(release_);
+    release_ = -1;
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int release_ = -1;
+  bool held_ = false;
+};
+
+const std::string kPress = "enter\n\nclose\n";
+// Less than ADO's 30-second command timeout: a press that waited for the lock instead of
+// failing at once is stopped and counted as a failure.
+constexpr int kAtOnceSeconds = 20;
+
+TEST(JetLockTest, LockOnTheFileOrItsLdbFailsThePressWithTheInUseErrorAndChangesNothing) {
+  UPGRADE405_REQUIRE_JET_FIXTURES();
+  testing_support::TempDir dir;
+  struct Case {
+    const char* what;
+    bool onLdb;
+    short type;
+    off_t start, length;
+  };
+  for (const Case& c : {
+           Case{"a read lock on the whole database", false, F_RDLCK, 0, 0},
+           Case{"a write lock on one page of the database", false, F_WRLCK, 24 * 4096, 4096},
+           Case{"a read lock on one byte of the database", false, F_RDLCK, 100, 1},
+           // Windows clients lock ranges far past the end of the file.
+           Case{"a read lock past the end of the database", false, F_RDLCK, 0x10000000, 1},
+           Case{"a write lock on the whole .ldb", true, F_WRLCK, 0, 0},
+           Case{"a read lock on a user slot of the .ldb", true, F_RDLCK, 0x10000001, 1},
+       }) {
+    const std::string db = testing_support::CopyJetFixture("nuv404.mdb", dir);
+    const std::string ldb = dir.File("nuv404.ldb");
+    fs::remove(ldb);
+    const std::string before = ReadFile(db);
+    {
+      RecordLockHolder holder(c.onLdb ? ldb : db, c.type, c.start, c.length, 120);
+      ASSERT_TRUE(holder.Held()) << c.what;
+      const testing_support::ProcessResult r =
+          reliability::RunUpgrade({"/db=" + db}, kPress, {}, UPGRADE405_EXE, kAtOnceSeconds);
+      EXPECT_FALSE(r.timedOut) << c.what << ": the press waited for the lock";
+      std::string error;
+      EXPECT_EQ(reliability::ClassifyPress(r.out, db, &error), Outcome::kError) << c.what << "\n"
+                                                                                << r.out;
+      EXPECT_NE(error.find("utilis"), std::string::npos) << c.what << ": " << error;
+      EXPECT_EQ(r.exitCode, 0) << c.what;
+      EXPECT_TRUE(holder.StillHolding()) << c.what;
+      EXPECT_TRUE(ReadFile(db) == before) << c.what << ": changed while locked";
+    }
+    // The lock gone (a stale .ldb may stay behind): the press goes through.
+    const testing_support::ProcessResult r = reliability::RunUpgrade({"/db=" + db}, kPress);
+    EXPECT_EQ(reliability::ClassifyPress(r.out, db), Outcome::kConfirmed) << c.what << "\n"
+                                                                          << r.out;
+    EXPECT_EQ(testing_support::ReadLengthField(db, testing_support::kNuvLengthField), 192)
+        << c.what;
+  }
+}
+
+TEST(JetLockTest, WholeFileWriteLockIsAnExclusiveOpenerAndEndsInTheNotFoundNotice) {
+  UPGRADE405_REQUIRE_JET_FIXTURES();
+  testing_support::TempDir dir;
+  const std::string db = testing_support::CopyJetFixture("nuv404.mdb", dir);
+  const std::string before = ReadFile(db);
+  {
+    RecordLockHolder holder(db, F_WRLCK, 0, 0, 120);
+    ASSERT_TRUE(holder.Held());
+    const testing_support::ProcessResult r =
+        reliability::RunUpgrade({"/db=" + db}, kPress, {}, UPGRADE405_EXE, kAtOnceSeconds);
+    EXPECT_FALSE(r.timedOut) << "opening waited for the lock";
+    EXPECT_EQ(reliability::ClassifyPress(r.out, db), Outcome::kNotFound) << r.out;
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(holder.StillHolding());
+  }
+  EXPECT_TRUE(ReadFile(db) == before);
+  EXPECT_EQ(reliability::ClassifyPress(reliability::RunUpgrade({"/db=" + db}, kPress).out, db),
+            Outcome::kConfirmed);
+}
+
+// A run of the program whose input stays open until Finish(): it shows the dialog and waits,
+// its connection open.
+class IdleRun {
+ public:
+  explicit IdleRun(const std::string& db) {
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(in[0], 0);
+      dup2(out[1], 1);
+      unsetenv("DISPLAY");
+      unsetenv("WAYLAND_DISPLAY");
+      const std::string arg = "/db=" + db;
+      execl(UPGRADE405_EXE, UPGRADE405_EXE, arg.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    in_ = in[1];
+    out_ = out[0];
+  }
+  ~IdleRun() {
+    if (in_ >= 0) close(in_);
+    if (out_ >= 0) close(out_);
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  IdleRun(const IdleRun&) = delete;
+  IdleRun& operator=(const IdleRun&) = delete;
+
+  // Reads until the output so far ends with `end` (at most 30 s); returns the output.
+  std::string WaitFor(const std::string& end) {
+    while (output_.size() < end.size() ||
+           output_.compare(output_.size() - end.size(), end.size(), end) != 0) {
+      pollfd p{out_, POLLIN, 0};
+      if (poll(&p, 1, 30000) <= 0) break;
+      char buf[4096];
+      const ssize_t n = read(out_, buf, sizeof buf);
+      if (n <= 0) break;
+      output_.append(buf, static_cast<std::size_t>(n));
+    }
+    return output_;
+  }
+  // Sends the rest of the input, closes it, and returns the exit code (-1 when killed).
+  int Finish(const std::string& input) {
+    signal(SIGPIPE, SIG_IGN);
+    if (write(in_, input.data(), input.size()) != static_cast<ssize_t>(input.size())) return -2;
+    close(in_);
+    in_ = -1;
+    WaitFor("\x01");  // everything, up to the end of the output
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  const std::string& Output() const { return output_; }
+
+ private:
+  pid_t pid_ = -1;
+  int in_ = -1;
+  int out_ = -1;
+  std::string output_;
+};
+
+TEST(JetLockTest, AnIdleInstanceDoesNotBlockASecondOneAndThenFindsTheColumnWidened) {
+  UPGRADE405_REQUIRE_JET_FIXTURES();
+  testing_support::TempDir dir;
+  const std::string db = testing_support::CopyJetFixture("nuv404.mdb", dir);
+  const std::string widened = ReadFile(testing_support::CopyJetFixture("nuv405.mdb", dir));
+  IdleRun first(db);
+  ASSERT_EQ(first.WaitFor(reliability::DialogBlock()), reliability::DialogBlock());
+  // The second runs whole while the first keeps its connection open.
+  const testing_support::ProcessResult second =
+      reliability::RunUpgrade({"/db=" + db}, kPress, {}, UPGRADE405_EXE, kAtOnceSeconds);
+  EXPECT_EQ(reliability::ClassifyPress(second.out, db), Outcome::kConfirmed) << second.out;
+  EXPECT_TRUE(ReadFile(db) == widened);
+  // The first, opened on the old length, presses now: the length is there already.
+  EXPECT_EQ(first.Finish(kPress), 0);
+  EXPECT_EQ(reliability::ClassifyPress(first.Output(), db), Outcome::kConfirmed) << first.Output();
+  EXPECT_TRUE(ReadFile(db) == widened);
+}
+
+TEST(JetLockTest, LeftoverLdbThatNobodyLocksDoesNotBlock) {
+  UPGRADE405_REQUIRE_JET_FIXTURES();
+  testing_support::TempDir dir;
+  const std::string db = testing_support::CopyJetFixture("nuv404.mdb", dir);
+  // What Jet leaves behind after a crash: user slots with a name in them.
+  std::string slot(64, '\0');
+  slot.replace(0, 8, "PC-ADMIN");
+  slot.replace(32, 5, "Admin");
+  testing_support::WriteFile(dir.File("nuv404.ldb"), slot + slot);
+  const testing_support::ProcessResult r = reliability::RunUpgrade({"/db=" + db}, kPress);
+  EXPECT_EQ(reliability::ClassifyPress(r.out, db), Outcome::kConfirmed) << r.out;
+  EXPECT_EQ(testing_support::ReadLengthField(db, testing_support::kNuvLengthField), 192);
+}
+
+}  // namespace
