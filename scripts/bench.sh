@@ -11,6 +11,7 @@
 # bench/results.md. Takes several minutes; run it on an idle machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/install_deps.sh bench
 build=${BENCH_BUILD_DIR:-build/bench}
 # g++ 12 at -O3 reports a false overlap (-Wrestrict, GCC bug 105329) inside std::string's
 # operator+ as inlined into src/main.cpp; it stays a warning here instead of stopping the build.
