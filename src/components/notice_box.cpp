@@ -11,17 +11,6 @@ const char kOk[] = "OK";
 
 }  // namespace
 
-std::string StripMnemonics(const std::string& text) {
-  std::string shown;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '&') {
-      if (++i >= text.size()) break;
-    }
-    shown += text[i];
-  }
-  return shown;
-}
-
 std::string NoticeClipboardText(const std::string& caption, const std::string& message,
                                 const std::vector<std::string>& buttons) {
   const std::string divider = std::string(27, '-') + "\r\n";

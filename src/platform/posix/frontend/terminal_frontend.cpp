@@ -7,6 +7,8 @@
 
 #include <iostream>
 
+#include "components/notice_box.h"
+
 namespace platform::posix {
 
 namespace {
@@ -78,19 +80,10 @@ int TerminalFrontend::GetFontTextHeight(const FontSpec&) {
   return 0;
 }
 
-std::string TerminalFrontend::ResolveMnemonics(const std::string& text) {
-  std::string shown;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '&' && ++i >= text.size()) break;
-    shown += text[i];
-  }
-  return shown;
-}
-
 void TerminalFrontend::ShowBlock(const std::string& kind, const std::string& caption,
                                  const std::string* text, const std::string& buttons) {
   out_ << "=== " << kind << "\nCaption: " << caption << "\n";
-  if (text != nullptr) out_ << "Text: " << ResolveMnemonics(*text) << "\n";
+  if (text != nullptr) out_ << "Text: " << *text << "\n";
   out_ << "Buttons: [" << buttons << "]\n";
   out_.flush();
 }
@@ -151,7 +144,7 @@ TerminalFrontend::Action TerminalFrontend::NextAction() {
 }
 
 void TerminalFrontend::RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) {
-  ShowBlock("Dialog", layout.caption, nullptr, ResolveMnemonics(layout.buttonCaption));
+  ShowBlock("Dialog", layout.caption, nullptr, StripMnemonics(layout.buttonCaption));
   for (;;) {
     switch (NextAction()) {
       case Action::Enter:
@@ -171,7 +164,9 @@ void TerminalFrontend::RunDialog(const DialogLayout& layout, const std::function
 void TerminalFrontend::ShowNoticeBox(const std::string& caption, const std::string& text,
                                      const std::string& buttonCaption,
                                      const std::function<void()>& onCopy) {
-  ShowBlock("NoticeBox", caption, &text, ResolveMnemonics(buttonCaption));
+  // Only the notice box reads '&' as a mnemonic; the message boxes show it as it stands.
+  const std::string shown = StripMnemonics(text);
+  ShowBlock("NoticeBox", caption, &shown, StripMnemonics(buttonCaption));
   for (;;) {
     Action a = NextAction();
     if (a == Action::Copy) {

@@ -35,13 +35,11 @@ class TerminalFrontend : public Frontend {
   void Beep() override;
   bool SetClipboardText(const std::string& text) override;
 
-  // `text` as a label shows it: "&x" shows "x", "&&" shows "&".
-  static std::string ResolveMnemonics(const std::string& text);
-
  private:
   Action NextAction();
   Action NextLineAction();
   Action NextKeyAction();
+  // Writes one block; `text` is written as it is shown, so mnemonics are resolved by the caller.
   void ShowBlock(const std::string& kind, const std::string& caption, const std::string* text,
                  const std::string& buttons);
 
