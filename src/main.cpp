@@ -51,8 +51,15 @@ platform::DialogLayout BuildDialogLayout(int textHeight) {
 }
 
 std::string QuoteDataSource(const std::string& path) {
-  bool needsQuotes = path.find(';') != std::string::npos || path.find('"') != std::string::npos ||
-                     (!path.empty() && (path.front() == ' ' || path.back() == ' '));
+  // What the connection-string rules would read differently from the path: a separator or a
+  // double quote anywhere; at the start a quote (read as an opening one) or an equals sign (read
+  // with the key's as a doubled one); blanks at either end (trimmed from an unquoted value).
+  auto blank = [](char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+  };
+  const bool needsQuotes = path.find_first_of(";\"") != std::string::npos ||
+                           (!path.empty() && (path.front() == '\'' || path.front() == '=' ||
+                                              blank(path.front()) || blank(path.back())));
   if (!needsQuotes) return path;
   if (path.find('"') == std::string::npos) return "\"" + path + "\"";
   if (path.find('\'') == std::string::npos) return "'" + path + "'";

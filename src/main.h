@@ -19,8 +19,9 @@ platform::DialogLayout BuildDialogLayout(int textHeight);
 // else the height the font has at the screen's resolution (13 at 96 pixels per inch).
 int WindowFontTextHeight(const platform::ScreenMetrics& screen, int measured);
 
-// The Data Source value for `path`, quoted by the OLE DB rules when a ";", a leading or
-// trailing space, or a double quote would otherwise break the connection string.
+// The Data Source value for `path`: the path byte for byte, or quoted by the OLE DB rules when
+// the connection string would otherwise give back something else (a ";" or a double quote
+// anywhere, a leading apostrophe or equals sign, a blank at either end).
 std::string QuoteDataSource(const std::string& path);
 
 // The button of the window: its design values.
