@@ -34,10 +34,10 @@ ModuleHandle GetJournalModuleHandle() {
   return fakes::Host().journalModule;
 }
 
-bool ReadFileVersion(const std::string& path, FileVersion& version) {
+bool ReadFileVersion(const std::string& path, std::optional<FileVersion>& version) {
   auto found = fakes::Host().versions.find(path);
   if (found == fakes::Host().versions.end()) return false;
-  version = found->second;
+  if (found->second) version = found->second;
   return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,7 +24,9 @@ struct HostState {
   std::string modulePath;
   platform::ModuleHandle mainModule = 0x400000;
   platform::ModuleHandle journalModule = 0x400000;
-  std::map<std::string, platform::FileVersion> versions;  // the files that have a version block
+  // The files that have a version block, with its file version; nothing for a block whose fixed
+  // file information cannot be had.
+  std::map<std::string, std::optional<platform::FileVersion>> versions;
   std::int64_t ticks = 0;
   platform::LocalTime localTime{2026, 12, 7, 8, 41, 54, 0};
   std::string timeSeparator = ":";
