@@ -96,6 +96,6 @@ void TForm1::BitBtn1Click() {
 void TForm1::ShowAndRun() {
   platform::ScreenMetrics screen = platform::GetScreenMetrics();
   int measured = platform::GetFontTextHeight(BuildDialogLayout(kDesignTextHeight).windowFont);
-  platform::RunDialog(BuildDialogLayout(WindowFontTextHeight(screen, measured)),
-                      [this] { RunEventHandler([this] { BitBtn1Click(); }); });
+  CheckShown(platform::RunDialog(BuildDialogLayout(WindowFontTextHeight(screen, measured)),
+                                 [this] { RunEventHandler([this] { BitBtn1Click(); }); }));
 }

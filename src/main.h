@@ -40,7 +40,8 @@ class TForm1 {
   void FormCreate();
   // Runs the statement and confirms; errors leave the handler.
   void BitBtn1Click();
-  // Shows the window and runs the message loop until the user closes it.
+  // Shows the window and runs the message loop until the user closes it; EOSError when the
+  // window cannot be created.
   void ShowAndRun();
 
   // Components, destroyed in the reverse of this order.

@@ -23,12 +23,12 @@ std::string NoticeClipboardText(const std::string& caption, const std::string& m
 
 void NoticeBox(const std::string& text) {
   const std::string caption = ApplicationTitle;
-  platform::ShowNoticeBox(caption, text, kOk, [&] {
+  CheckShown(platform::ShowNoticeBox(caption, text, kOk, [&] {
     RunEventHandler([&] {
       platform::Beep();
       if (!platform::SetClipboardText(NoticeClipboardText(caption, text, {kOk}))) {
         throw Exception("Impossible d'ouvrir le Presse-papiers");
       }
     });
-  });
+  }));
 }

@@ -5,7 +5,8 @@
 #include <vector>
 
 // Shows `text` and returns when the user dismisses the box. Ctrl+C copies the box as text; when
-// the clipboard cannot be opened that error goes to ErrorBox and the box stays.
+// the copy fails that error goes to ErrorBox and the box stays. A box that cannot be created
+// raises EOSError.
 void NoticeBox(const std::string& text);
 
 // `text` as a label with mnemonics shows it (the notice box's text, button captions): each '&'

@@ -485,7 +485,7 @@ class FltkFrontend : public Frontend {
     return fl_height();
   }
 
-  void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) override {
+  ShowResult RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) override {
     fl_open_display();
     SetFontSlot(kButtonFont, layout.buttonFont);
     DialogWindow window(layout, title_, onPress);
@@ -494,12 +494,14 @@ class FltkFrontend : public Frontend {
     window.button().take_focus();
     while (window.shown()) Fl::wait();
     dialog_ = nullptr;
+    return {};  // FLTK ends the process rather than fail to make a window
   }
 
-  void ShowNoticeBox(const std::string& caption, const std::string& text,
-                     const std::string& buttonCaption,
-                     const std::function<void()>& onCopy) override {
+  ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,
+                           const std::string& buttonCaption,
+                           const std::function<void()>& onCopy) override {
     RunBox({caption, text, buttonCaption, false, true, true, onCopy});
+    return {};
   }
 
   void ShowMessageBox(MessageBoxKind kind, const std::string& caption,

@@ -143,7 +143,8 @@ TerminalFrontend::Action TerminalFrontend::NextAction() {
   return a;
 }
 
-void TerminalFrontend::RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) {
+ShowResult TerminalFrontend::RunDialog(const DialogLayout& layout,
+                                       const std::function<void()>& onPress) {
   ShowBlock("Dialog", layout.caption, nullptr, StripMnemonics(layout.buttonCaption));
   for (;;) {
     switch (NextAction()) {
@@ -153,7 +154,7 @@ void TerminalFrontend::RunDialog(const DialogLayout& layout, const std::function
         break;
       case Action::Close:
       case Action::EndOfInput:
-        return;
+        return {};
       case Action::Escape:
       case Action::Copy:
         break;
@@ -161,9 +162,9 @@ void TerminalFrontend::RunDialog(const DialogLayout& layout, const std::function
   }
 }
 
-void TerminalFrontend::ShowNoticeBox(const std::string& caption, const std::string& text,
-                                     const std::string& buttonCaption,
-                                     const std::function<void()>& onCopy) {
+ShowResult TerminalFrontend::ShowNoticeBox(const std::string& caption, const std::string& text,
+                                           const std::string& buttonCaption,
+                                           const std::function<void()>& onCopy) {
   // Only the notice box reads '&' as a mnemonic; the message boxes show it as it stands.
   const std::string shown = StripMnemonics(text);
   ShowBlock("NoticeBox", caption, &shown, StripMnemonics(buttonCaption));
@@ -172,7 +173,7 @@ void TerminalFrontend::ShowNoticeBox(const std::string& caption, const std::stri
     if (a == Action::Copy) {
       onCopy();
     } else {
-      return;
+      return {};
     }
   }
 }

@@ -25,10 +25,10 @@ class TerminalFrontend : public Frontend {
   void DestroyApplicationWindow() override;
   ScreenMetrics GetScreenMetrics() override;
   int GetFontTextHeight(const FontSpec& font) override;
-  void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) override;
-  void ShowNoticeBox(const std::string& caption, const std::string& text,
-                     const std::string& buttonCaption,
-                     const std::function<void()>& onCopy) override;
+  ShowResult RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) override;
+  ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,
+                           const std::string& buttonCaption,
+                           const std::function<void()>& onCopy) override;
   void ShowMessageBox(MessageBoxKind kind, const std::string& caption,
                       const std::string& text) override;
   void ProcessPendingMessages() override;
