@@ -27,9 +27,11 @@ constexpr int kDesignPixelsPerInch = 96;
 
 }  // namespace
 
-int WindowFontTextHeight(const platform::ScreenMetrics& screen, int measured) {
-  if (measured > 0) return measured;
-  return text::MulDiv(kDesignTextHeight, screen.pixelsPerInch, kDesignPixelsPerInch);
+int WindowFontTextHeight(const platform::ScreenMetrics& screen, int atDesign, int atScreen) {
+  if (atDesign <= 0 || atScreen <= 0) {
+    return text::MulDiv(kDesignTextHeight, screen.pixelsPerInch, kDesignPixelsPerInch);
+  }
+  return text::MulDiv(kDesignTextHeight, atScreen, atDesign);
 }
 
 platform::DialogLayout BuildDialogLayout(int textHeight) {
@@ -94,8 +96,11 @@ void TForm1::BitBtn1Click() {
 }
 
 void TForm1::ShowAndRun() {
-  platform::ScreenMetrics screen = platform::GetScreenMetrics();
-  int measured = platform::GetFontTextHeight(BuildDialogLayout(kDesignTextHeight).windowFont);
-  CheckShown(platform::RunDialog(BuildDialogLayout(WindowFontTextHeight(screen, measured)),
-                                 [this] { RunEventHandler([this] { BitBtn1Click(); }); }));
+  const platform::ScreenMetrics screen = platform::GetScreenMetrics();
+  const platform::FontSpec font = BuildDialogLayout(kDesignTextHeight).windowFont;
+  const int atDesign = platform::GetFontTextHeight(font, kDesignPixelsPerInch);
+  const int atScreen = platform::GetFontTextHeight(font, screen.pixelsPerInch);
+  CheckShown(
+      platform::RunDialog(BuildDialogLayout(WindowFontTextHeight(screen, atDesign, atScreen)),
+                          [this] { RunEventHandler([this] { BitBtn1Click(); }); }));
 }

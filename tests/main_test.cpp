@@ -34,10 +34,19 @@ TEST(DialogLayoutTest, ScalesSizesButNotThePositionByTheTextHeight) {
 }
 
 TEST(DialogLayoutTest, MissingWindowFontTakesItsHeightAtTheScreenResolution) {
-  EXPECT_EQ(WindowFontTextHeight({1024, 768, 96}, 0), 13);
-  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 0), 16);
-  EXPECT_EQ(WindowFontTextHeight({1024, 768, 144}, 0), 20);
-  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 15), 15);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 96}, 0, 0), 13);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 0, 0), 16);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 144}, 0, 0), 20);
+}
+
+TEST(DialogLayoutTest, InstalledWindowFontFollowsTheScreenResolution) {
+  // The designed face: 13 at 96 pixels per inch, 16 at 120.
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 96}, 13, 13), 13);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 13, 16), 16);
+  // A face of other metrics keeps the designed size at 96 and grows as it grows.
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 96}, 14, 14), 13);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 14, 17), 16);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 192}, 12, 24), 26);
 }
 
 TEST(ConnectionStringTest, TemplateIsTheDesignsTextByteForByte) {

@@ -30,9 +30,10 @@ struct FontSpec {
   bool bold = false;
 };
 
-// The text height (ascent plus descent plus internal leading) of `font` on this screen, or 0
-// when the platform does not have the font.
-int GetFontTextHeight(const FontSpec& font);
+// The text height (ascent plus descent plus internal leading) of `font`, whose character height
+// is given for 96 pixels per inch, drawn for a screen of `pixelsPerInch` (where its character
+// height follows the resolution); 0 when the platform does not have the font.
+int GetFontTextHeight(const FontSpec& font, int pixelsPerInch);
 
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;

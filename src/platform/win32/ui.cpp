@@ -306,8 +306,8 @@ ScreenMetrics GetScreenMetrics() {
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), ScreenPixelsPerInch()};
 }
 
-int GetFontTextHeight(const FontSpec& font) {
-  Font handle = MakeFont(font, AtScreenResolution(font.height));
+int GetFontTextHeight(const FontSpec& font, int pixelsPerInch) {
+  Font handle = MakeFont(font, MulDiv(font.height, pixelsPerInch, 96));
   if (handle.Get() == nullptr) return 0;
   ScreenDc dc;
   ScopedSelect select(dc.Get(), handle.Get());

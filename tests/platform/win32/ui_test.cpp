@@ -718,7 +718,7 @@ TEST(Clipboard, ReportsWhenAnotherWindowHoldsItOpen) {
 }
 
 TEST(Screen, FontsAreMeasuredOnlyWhenTheSystemHasThem) {
-  EXPECT_EQ(platform::GetFontTextHeight({"No Such Face 405", 11, false}), 0);
+  EXPECT_EQ(platform::GetFontTextHeight({"No Such Face 405", 11, false}, 96), 0);
   // A face this system certainly has: the one its stock dialog font really uses.
   platform::win32::ScreenDc dc;
   wchar_t face[LF_FACESIZE] = {};
@@ -726,10 +726,13 @@ TEST(Screen, FontsAreMeasuredOnlyWhenTheSystemHasThem) {
     platform::win32::ScopedSelect select(dc.Get(), GetStockObject(DEFAULT_GUI_FONT));
     GetTextFaceW(dc.Get(), LF_FACESIZE, face);
   }
-  const int small = platform::GetFontTextHeight({Narrow(face), 11, false});
-  const int large = platform::GetFontTextHeight({Narrow(face), 22, true});
+  const int small = platform::GetFontTextHeight({Narrow(face), 11, false}, 96);
+  const int large = platform::GetFontTextHeight({Narrow(face), 22, true}, 96);
   EXPECT_GT(small, 11);  // the character height plus internal leading
   EXPECT_GT(large, small);
+  // Measured for a screen of twice the resolution, the character height doubles.
+  EXPECT_EQ(platform::GetFontTextHeight({Narrow(face), 11, false}, 192),
+            platform::GetFontTextHeight({Narrow(face), 22, false}, 96));
 }
 
 }  // namespace

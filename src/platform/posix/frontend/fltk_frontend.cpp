@@ -477,11 +477,13 @@ class FltkFrontend : public Frontend {
     return metrics;
   }
 
-  int GetFontTextHeight(const FontSpec& font) override {
+  int GetFontTextHeight(const FontSpec& font, int pixelsPerInch) override {
     fl_open_display();
-    if (font.height <= 0 || !HasFontFamily(font.face)) return 0;
+    if (font.height <= 0 || pixelsPerInch <= 0 || !HasFontFamily(font.face)) return 0;
     SetFontSlot(kMeasuredFont, font);
-    fl_font(kMeasuredFont, font.height);
+    // The character height follows the resolution, rounded to the nearest pixel.
+    const int pixels = static_cast<int>(std::lround(font.height * pixelsPerInch / 96.0));
+    fl_font(kMeasuredFont, pixels);
     return fl_height();
   }
 

@@ -17,7 +17,7 @@ class Frontend {
   virtual void CreateApplicationWindow(const std::string& title) = 0;
   virtual void DestroyApplicationWindow() = 0;
   virtual ScreenMetrics GetScreenMetrics() = 0;
-  virtual int GetFontTextHeight(const FontSpec& font) = 0;
+  virtual int GetFontTextHeight(const FontSpec& font, int pixelsPerInch) = 0;
   virtual ShowResult RunDialog(const DialogLayout& layout,
                                const std::function<void()>& onPress) = 0;
   virtual ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,

@@ -76,7 +76,7 @@ ScreenMetrics TerminalFrontend::GetScreenMetrics() {
 }
 
 // A terminal has no fonts: the layout keeps its designed sizes.
-int TerminalFrontend::GetFontTextHeight(const FontSpec&) {
+int TerminalFrontend::GetFontTextHeight(const FontSpec&, int) {
   return 0;
 }
 

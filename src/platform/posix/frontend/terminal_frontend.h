@@ -24,7 +24,7 @@ class TerminalFrontend : public Frontend {
   void CreateApplicationWindow(const std::string& title) override;
   void DestroyApplicationWindow() override;
   ScreenMetrics GetScreenMetrics() override;
-  int GetFontTextHeight(const FontSpec& font) override;
+  int GetFontTextHeight(const FontSpec& font, int pixelsPerInch) override;
   ShowResult RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) override;
   ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,
                            const std::string& buttonCaption,

@@ -37,8 +37,8 @@ void DestroyApplicationWindow() {
 ScreenMetrics GetScreenMetrics() {
   return posix::CurrentFrontend().GetScreenMetrics();
 }
-int GetFontTextHeight(const FontSpec& font) {
-  return posix::CurrentFrontend().GetFontTextHeight(font);
+int GetFontTextHeight(const FontSpec& font, int pixelsPerInch) {
+  return posix::CurrentFrontend().GetFontTextHeight(font, pixelsPerInch);
 }
 ShowResult RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) {
   return posix::CurrentFrontend().RunDialog(layout, onPress);
