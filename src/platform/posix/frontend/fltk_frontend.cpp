@@ -496,7 +496,7 @@ class FltkFrontend : public Frontend {
     window.button().take_focus();
     while (window.shown()) Fl::wait();
     dialog_ = nullptr;
-    return {};  // FLTK ends the process rather than fail to make a window
+    return {};  // FLTK has no way to tell that a window could not be made
   }
 
   ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,
