@@ -27,9 +27,11 @@ constexpr int kDesignPixelsPerInch = 96;
 
 }  // namespace
 
-int WindowFontTextHeight(const platform::ScreenMetrics& screen, int measured) {
-  if (measured > 0) return measured;
-  return text::MulDiv(kDesignTextHeight, screen.pixelsPerInch, kDesignPixelsPerInch);
+int WindowFontTextHeight(const platform::ScreenMetrics& screen, int atDesign, int atScreen) {
+  if (atDesign <= 0 || atScreen <= 0) {
+    return text::MulDiv(kDesignTextHeight, screen.pixelsPerInch, kDesignPixelsPerInch);
+  }
+  return text::MulDiv(kDesignTextHeight, atScreen, atDesign);
 }
 
 platform::DialogLayout BuildDialogLayout(int textHeight) {
@@ -51,8 +53,15 @@ platform::DialogLayout BuildDialogLayout(int textHeight) {
 }
 
 std::string QuoteDataSource(const std::string& path) {
-  bool needsQuotes = path.find(';') != std::string::npos || path.find('"') != std::string::npos ||
-                     (!path.empty() && (path.front() == ' ' || path.back() == ' '));
+  // What the connection-string rules would read differently from the path: a separator or a
+  // double quote anywhere; at the start a quote (read as an opening one) or an equals sign (read
+  // with the key's as a doubled one); blanks at either end (trimmed from an unquoted value).
+  auto blank = [](char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+  };
+  const bool needsQuotes = path.find_first_of(";\"") != std::string::npos ||
+                           (!path.empty() && (path.front() == '\'' || path.front() == '=' ||
+                                              blank(path.front()) || blank(path.back())));
   if (!needsQuotes) return path;
   if (path.find('"') == std::string::npos) return "\"" + path + "\"";
   if (path.find('\'') == std::string::npos) return "'" + path + "'";
@@ -87,8 +96,11 @@ void TForm1::BitBtn1Click() {
 }
 
 void TForm1::ShowAndRun() {
-  platform::ScreenMetrics screen = platform::GetScreenMetrics();
-  int measured = platform::GetFontTextHeight(BuildDialogLayout(kDesignTextHeight).windowFont);
-  platform::RunDialog(BuildDialogLayout(WindowFontTextHeight(screen, measured)),
-                      [this] { RunEventHandler([this] { BitBtn1Click(); }); });
+  const platform::ScreenMetrics screen = platform::GetScreenMetrics();
+  const platform::FontSpec font = BuildDialogLayout(kDesignTextHeight).windowFont;
+  const int atDesign = platform::GetFontTextHeight(font, kDesignPixelsPerInch);
+  const int atScreen = platform::GetFontTextHeight(font, screen.pixelsPerInch);
+  CheckShown(
+      platform::RunDialog(BuildDialogLayout(WindowFontTextHeight(screen, atDesign, atScreen)),
+                          [this] { RunEventHandler([this] { BitBtn1Click(); }); }));
 }

@@ -15,12 +15,16 @@ extern const char ConnectionStringTemplate[];
 // the window font's text height is another, the button and the client area are scaled by it.
 platform::DialogLayout BuildDialogLayout(int textHeight);
 
-// The window font's text height on this screen: the platform's measure when it has the font,
-// else the height the font has at the screen's resolution (13 at 96 pixels per inch).
-int WindowFontTextHeight(const platform::ScreenMetrics& screen, int measured);
+// The window font's text height on this screen. `atDesign` and `atScreen` are the text heights
+// the platform measures for the window font at 96 pixels per inch and at the screen's resolution
+// (0 without the font). The designed 13 grows as the font grows from one to the other, so the
+// window keeps its designed size at 96 pixels per inch whatever face stands for the window font
+// there; without the font, 13 follows the screen's pixels per inch.
+int WindowFontTextHeight(const platform::ScreenMetrics& screen, int atDesign, int atScreen);
 
-// The Data Source value for `path`, quoted by the OLE DB rules when a ";", a leading or
-// trailing space, or a double quote would otherwise break the connection string.
+// The Data Source value for `path`: the path byte for byte, or quoted by the OLE DB rules when
+// the connection string would otherwise give back something else (a ";" or a double quote
+// anywhere, a leading apostrophe or equals sign, a blank at either end).
 std::string QuoteDataSource(const std::string& path);
 
 // The button of the window: its design values.
@@ -39,7 +43,8 @@ class TForm1 {
   void FormCreate();
   // Runs the statement and confirms; errors leave the handler.
   void BitBtn1Click();
-  // Shows the window and runs the message loop until the user closes it.
+  // Shows the window and runs the message loop until the user closes it; EOSError when the
+  // window cannot be created.
   void ShowAndRun();
 
   // Components, destroyed in the reverse of this order.

@@ -34,18 +34,31 @@ TEST(DialogLayoutTest, ScalesSizesButNotThePositionByTheTextHeight) {
 }
 
 TEST(DialogLayoutTest, MissingWindowFontTakesItsHeightAtTheScreenResolution) {
-  EXPECT_EQ(WindowFontTextHeight({1024, 768, 96}, 0), 13);
-  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 0), 16);
-  EXPECT_EQ(WindowFontTextHeight({1024, 768, 144}, 0), 20);
-  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 15), 15);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 96}, 0, 0), 13);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 0, 0), 16);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 144}, 0, 0), 20);
 }
 
-TEST(ConnectionStringTest, TemplateHoldsOnePlaceholderAndNoOtherPercent) {
+TEST(DialogLayoutTest, InstalledWindowFontFollowsTheScreenResolution) {
+  // The designed face: 13 at 96 pixels per inch, 16 at 120.
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 96}, 13, 13), 13);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 13, 16), 16);
+  // A face of other metrics keeps the designed size at 96 and grows as it grows.
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 96}, 14, 14), 13);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 120}, 14, 17), 16);
+  EXPECT_EQ(WindowFontTextHeight({1024, 768, 192}, 12, 24), 26);
+}
+
+TEST(ConnectionStringTest, TemplateIsTheDesignsTextByteForByte) {
+  // Written here as one raw line, as the window's design holds it.
+  const std::string design =
+      R"(Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=%s;Mode=Share Deny None;Extended Properties="";Persist Security Info=False;Jet OLEDB:System database="";Jet OLEDB:Registry Path="";Jet OLEDB:Database Password="";Jet OLEDB:Engine Type=5;Jet OLEDB:Database Locking Mode=0;Jet OLEDB:Global Partial Bulk Ops=2;Jet OLEDB:Global Bulk Transactions=1;Jet OLEDB:New Database Password="";Jet OLEDB:Create System Database=False;Jet OLEDB:Encrypt Database=False;Jet OLEDB:Don't Copy Locale on Compact=False;Jet OLEDB:Compact Without Replica Repair=False;Jet OLEDB:SFP=False)";
+  EXPECT_EQ(ConnectionStringTemplate, design);
   const std::string t = ConnectionStringTemplate;
   EXPECT_EQ(t.size(), 570u);
   EXPECT_EQ(t.find('%'), t.find("Data Source=%s;") + 12);
   EXPECT_EQ(t.find('%', t.find('%') + 1), std::string::npos);
-  EXPECT_EQ(std::string(UpgradeStatement).size(), 50u);
+  EXPECT_EQ(UpgradeStatement, std::string("ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(96)"));
 }
 
 TEST(DataSourceQuotingTest, OrdinaryPathsGoInByteForByte) {
@@ -60,6 +73,20 @@ TEST(DataSourceQuotingTest, QuotesWhatWouldBreakTheString) {
   EXPECT_EQ(QuoteDataSource("trail "), "\"trail \"");
   EXPECT_EQ(QuoteDataSource("/say \"hi\""), "'/say \"hi\"'");
   EXPECT_EQ(QuoteDataSource("/it's \"x\";"), "\"/it's \"\"x\"\";\"");
+}
+
+TEST(DataSourceQuotingTest, QuotesALeadingQuoteAndLeadingOrTrailingBlanks) {
+  // The parser would take a leading apostrophe for an opening quote, a leading equals sign for
+  // part of the key, and would trim the blanks.
+  EXPECT_EQ(QuoteDataSource("'a'.mdb"), "\"'a'.mdb\"");
+  EXPECT_EQ(QuoteDataSource("'abc.mdb"), "\"'abc.mdb\"");
+  EXPECT_EQ(QuoteDataSource("=x.mdb"), "\"=x.mdb\"");
+  EXPECT_EQ(QuoteDataSource("\tx.mdb"), "\"\tx.mdb\"");
+  EXPECT_EQ(QuoteDataSource("x.mdb\r"), "\"x.mdb\r\"");
+  EXPECT_EQ(QuoteDataSource("\nx.mdb"), "\"\nx.mdb\"");
+  EXPECT_EQ(QuoteDataSource("rel/x.mdb\n"), "\"rel/x.mdb\n\"");
+  // Inside the path they change nothing.
+  EXPECT_EQ(QuoteDataSource("x'\t\r\ny.mdb"), "x'\t\r\ny.mdb");
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 // The real executable, end to end, through the terminal front-end's line protocol.
 #ifndef _WIN32
+#include <elf.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/process.h"
 #include "support/sample_db.h"
@@ -48,6 +51,37 @@ ProcessResult RunUpgrade(const std::vector<std::string>& args, const std::string
 
 std::string FilenameType(const std::string& db) {
   return QueryDatabase(db, "SELECT type FROM pragma_table_info('nuv') WHERE name = 'Filename'");
+}
+
+// Whether `offset` from the load address of the ELF file at `path` lies in one of its
+// executable segments, where the code that raises an exception is.
+bool InExecutableSegment(const std::string& path, std::uint64_t offset) {
+  const std::string image = ReadFile(path);
+  Elf64_Ehdr header;
+  if (image.size() < sizeof header) return false;
+  std::memcpy(&header, image.data(), sizeof header);
+  if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64) {
+    return false;
+  }
+  std::vector<Elf64_Phdr> loaded;
+  for (int i = 0; i < header.e_phnum; ++i) {
+    Elf64_Phdr segment;
+    const std::size_t at = header.e_phoff + static_cast<std::size_t>(i) * header.e_phentsize;
+    if (at + sizeof segment > image.size()) return false;
+    std::memcpy(&segment, image.data() + at, sizeof segment);
+    if (segment.p_type == PT_LOAD) loaded.push_back(segment);
+  }
+  if (loaded.empty()) return false;
+  // The load address is where the first loaded segment, the one that holds the file's start,
+  // is mapped.
+  const std::uint64_t address = loaded.front().p_vaddr - loaded.front().p_offset + offset;
+  for (const Elf64_Phdr& segment : loaded) {
+    if ((segment.p_flags & PF_X) != 0 && address >= segment.p_vaddr &&
+        address < segment.p_vaddr + segment.p_memsz) {
+      return true;
+    }
+  }
+  return false;
 }
 
 class UpgradeRunTest : public ::testing::Test {
@@ -143,13 +177,32 @@ TEST_F(UpgradeRunTest, DefaultsToTheDatabaseFolderBesideTheExecutable) {
 
 TEST_F(UpgradeRunTest, PathsThatNeedQuotingInTheConnectionStringStillOpen) {
   for (const std::string name :
-       {"a;b.mdb", "trail.mdb ", "say \"hi\".mdb", "100%s%d.mdb", "it's \"x\";.mdb", "é\xff.mdb"}) {
+       {"a;b.mdb", "trail.mdb ", "say \"hi\".mdb", "100%s%d.mdb", "it's \"x\";.mdb", "é\xff.mdb",
+        "'a'.mdb", "'abc.mdb", "\tlead.mdb", "trail.mdb\t", "cr.mdb\r", "\nlf.mdb"}) {
     const std::string path = dir.File(name);
     CreateNuvDatabase(path);
     ProcessResult r = RunUpgrade({"/db=" + path}, "enter\n\n");
     EXPECT_EQ(r.out, kDialog + kDone) << name;
     EXPECT_EQ(FilenameType(path), "TEXT(96)\n") << name;
   }
+}
+
+TEST_F(UpgradeRunTest, RelativePathsAreResolvedAgainstTheCurrentFolder) {
+  fs::create_directory(dir.File("sub"));
+  // Relative to the current folder, never to the executable's.
+  for (const std::string name : {"rel.mdb", "'rel.mdb", "sub/'x'.mdb", "sub/x.mdb ", "\ty.mdb"}) {
+    CreateNuvDatabase(dir.File(name));
+    testing_support::ProcessOptions options;
+    options.input = "enter\n\n";
+    options.workingDirectory = dir.path().string();
+    options.env["DISPLAY"] = std::nullopt;
+    options.env["WAYLAND_DISPLAY"] = std::nullopt;
+    ProcessResult r = testing_support::RunProcess({UPGRADE405_EXE, "/db=" + name}, options);
+    EXPECT_EQ(r.out, kDialog + kDone) << name;
+    EXPECT_EQ(FilenameType(dir.File(name)), "TEXT(96)\n") << name;
+  }
+  ProcessResult r = RunUpgrade({"/db=sub/absent.mdb"}, "");
+  EXPECT_EQ(r.out, NotFound("sub/absent.mdb"));
 }
 
 TEST_F(UpgradeRunTest, MissingDatabaseLayerEndsInTheFatalBoxWithExitCodeOne) {
@@ -165,6 +218,10 @@ TEST_F(UpgradeRunTest, MissingDatabaseLayerEndsInTheFatalBoxWithExitCodeOne) {
         ".\r\nErreur à la création de l'objet.  Vérifiez que les composants Microsoft Data Access "
         "2.1 (ou supérieur) ont été correctement installés.\r\n\nButtons: [OK]\n";
     ASSERT_GE(r.out.size(), head.size() + 8 + tail.size());
+    // The raise's offset in the executable: eight upper-case hexadecimal digits, inside its code.
+    const std::string offset = r.out.substr(head.size(), 8);
+    ASSERT_EQ(offset.find_first_not_of("0123456789ABCDEF"), std::string::npos) << offset;
+    EXPECT_TRUE(InExecutableSegment(UPGRADE405_EXE, std::stoull(offset, nullptr, 16))) << offset;
     EXPECT_EQ(r.out.substr(head.size() + 8), tail);
     EXPECT_EQ(r.exitCode, 1);
   }

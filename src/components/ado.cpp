@@ -65,6 +65,8 @@ TADOConnection::~TADOConnection() {
     if (Connected()) DoDisconnect();
   } catch (const Exception&) {
   }
+  // A command that outlives this component must not keep a pointer to it.
+  for (TADOCommand* client : std::vector<TADOCommand*>(clients_)) client->SetConnection(nullptr);
   if (advised_) connection_->Unadvise();
 }
 
@@ -165,6 +167,9 @@ void TADOCommand::SetCommandText(const std::string& text) {
     command_->GetParameterCount(count);
   } catch (const Exception&) {
   }
+  // Nor may what it left behind be read as the error of a later call.
+  platform::ErrorInfo ignored;
+  platform::TakeErrorInfo(ignored);
 }
 
 std::unique_ptr<platform::DbRecordset> TADOCommand::Execute() {

@@ -24,7 +24,8 @@ class TADOConnection {
  public:
   // Creates the platform connection, subscribes to its events, sets the client cursor location.
   TADOConnection();
-  // Closes the connection when it is open, ends the subscription and releases the object.
+  // Closes the connection when it is open, detaches the registered commands, ends the
+  // subscription and releases the object.
   ~TADOConnection();
   TADOConnection(const TADOConnection&) = delete;
   TADOConnection& operator=(const TADOConnection&) = delete;
@@ -67,9 +68,12 @@ class TADOCommand {
   TADOCommand(const TADOCommand&) = delete;
   TADOCommand& operator=(const TADOCommand&) = delete;
 
+  // The connection component the command runs on; nullptr when none.
+  TADOConnection* Connection() const { return connection_; }
   void SetConnection(TADOConnection* connection);
   // Scans the text for parameters, hands it to the platform command, and asks the provider for
-  // its parameter information (that last step swallows every failure).
+  // its parameter information (that last step swallows every failure, and clears the error
+  // information its failures left).
   void SetCommandText(const std::string& text);
 
   // Runs the command with the options CommandType plus ExecuteOptions; returns the result set.

@@ -8,6 +8,7 @@
 
 #include "components/exceptions.h"
 #include "components/text.h"
+#include "platform/database.h"
 #include "platform/host.h"
 #include "platform/ui.h"
 
@@ -73,4 +74,17 @@ void FatalErrorBox(const std::exception& e) {
   }
   platform::ShowMessageBox(platform::MessageBoxKind::Fatal, "Erreur d'application",
                            FatalErrorText(className, FileNameOf(modulePath), offset, e.what()));
+}
+
+std::string SystemCallErrorText(std::uint32_t code, const std::string& systemText) {
+  if (code == 0) return "Un appel à une fonction du système d'exploitation a échoué";
+  return text::Format("Erreur système. Code : %d.\r\n%s",
+                      {std::int64_t{code}, text::TrimTrailingDotsAndControls(systemText)});
+}
+
+void CheckShown(const platform::ShowResult& result) {
+  if (result.shown) return;
+  const auto code = static_cast<platform::HResult>(result.systemError);
+  throw EOSError(SystemCallErrorText(result.systemError, platform::SystemErrorText(code)),
+                 result.systemError);
 }

@@ -6,6 +6,8 @@
 #include <exception>
 #include <string>
 
+#include "platform/ui.h"
+
 // The caption of the notice box, the error box and the taskbar entry.
 extern std::string ApplicationTitle;
 
@@ -36,3 +38,11 @@ std::string FatalErrorText(const std::string& className, const std::string& modu
 
 // Shows an exception that escaped the program's entry.
 void FatalErrorBox(const std::exception& e);
+
+// The message of a failed call of the system: "Erreur système. Code : %d." and the system's
+// text for the code on a second line, or, without a code, that a call of the system failed.
+std::string SystemCallErrorText(std::uint32_t code, const std::string& systemText);
+
+// Raises EOSError when the window the program asked for could not be created, so that the
+// failure travels like any other instead of passing for a window the user closed.
+void CheckShown(const platform::ShowResult& result);

@@ -34,6 +34,18 @@ class EAbort : public Exception {
   const char* ClassName() const override { return "EAbort"; }
 };
 
+// A failed call of the operating system, with the system's error code (0 when it gave none).
+class EOSError : public Exception {
+ public:
+  [[gnu::noinline]] EOSError(std::string message, std::uint32_t errorCode)
+      : Exception(std::move(message), __builtin_return_address(0)), errorCode_(errorCode) {}
+  std::uint32_t ErrorCode() const { return errorCode_; }
+  const char* ClassName() const override { return "EOSError"; }
+
+ private:
+  std::uint32_t errorCode_;
+};
+
 // A failed platform call with its error code.
 class EOleSysError : public Exception {
  public:

@@ -11,17 +11,6 @@ const char kOk[] = "OK";
 
 }  // namespace
 
-std::string StripMnemonics(const std::string& text) {
-  std::string shown;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '&') {
-      if (++i >= text.size()) break;
-    }
-    shown += text[i];
-  }
-  return shown;
-}
-
 std::string NoticeClipboardText(const std::string& caption, const std::string& message,
                                 const std::vector<std::string>& buttons) {
   const std::string divider = std::string(27, '-') + "\r\n";
@@ -34,12 +23,12 @@ std::string NoticeClipboardText(const std::string& caption, const std::string& m
 
 void NoticeBox(const std::string& text) {
   const std::string caption = ApplicationTitle;
-  platform::ShowNoticeBox(caption, text, kOk, [&] {
+  CheckShown(platform::ShowNoticeBox(caption, text, kOk, [&] {
     RunEventHandler([&] {
       platform::Beep();
       if (!platform::SetClipboardText(NoticeClipboardText(caption, text, {kOk}))) {
         throw Exception("Impossible d'ouvrir le Presse-papiers");
       }
     });
-  });
+  }));
 }

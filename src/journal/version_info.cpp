@@ -6,11 +6,14 @@
 bool ReadVersionInfo(const std::string& path, TVersionInfo& info) {
   if (path.empty()) return false;
   info.FileName = path;
-  platform::FileVersion version;
+  std::optional<platform::FileVersion> version;
   if (!platform::ReadFileVersion(path, version)) return false;
+  // The block was read, so the answer is true even when its fixed information could not be had;
+  // Version then stays as it was.
+  if (!version) return true;
   info.Version =
-      text::Format("%u.%u.%u.%u", {std::int64_t{version.major}, std::int64_t{version.minor},
-                                   std::int64_t{version.release}, std::int64_t{version.build}});
+      text::Format("%u.%u.%u.%u", {std::int64_t{version->major}, std::int64_t{version->minor},
+                                   std::int64_t{version->release}, std::int64_t{version->build}});
   return true;
 }
 

@@ -11,7 +11,8 @@ struct TVersionInfo {
 
 // Fills `info` from the file at `path`; true when its version block could be read. An empty
 // path gives false and leaves `info` alone; a file without a version block gives false with
-// FileName set and Version unchanged.
+// FileName set and Version unchanged; a block without fixed file information gives true with
+// Version unchanged.
 bool ReadVersionInfo(const std::string& path, TVersionInfo& info);
 
 // The version text of the file at `path`, empty when it has none.

@@ -1,9 +1,11 @@
 // The database layer: ADO's connection and command objects, operation for operation.
 //
 // Every operation returns an HResult; a negative value is a failure, and the layer may then
-// leave error information for the calling thread (TakeErrorInfo). Nothing here throws: turning
-// failures into the program's exceptions is the components' job. Text is UTF-8; the Windows side
-// converts to wide text at its edge.
+// leave error information for the calling thread (TakeErrorInfo). After a failure, the
+// information there is that failure's own or none: what an earlier call left is never given out
+// as the description of a later one. Nothing here throws: turning failures into the program's
+// exceptions is the components' job. Text is UTF-8; the Windows side converts to wide text at
+// its edge.
 //
 // Objects are owned by whoever created them (std::unique_ptr). A command refers to its active
 // connection without owning the component; the layer keeps the underlying connection alive for

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,12 +48,14 @@ ModuleHandle GetMainModuleHandle();
 // when the journal is linked into it, a library's otherwise.
 ModuleHandle GetJournalModuleHandle();
 
-// The file version of `path` as four numbers; false when the file has no readable version block
-// (on Windows the VERSIONINFO resource, on Linux the ELF note "upgrade405" our build writes).
+// Reads the version block of `path` (on Windows the VERSIONINFO resource, on Linux the ELF note
+// "upgrade405" our build writes); false when the file has none that can be read. `version` is
+// set to the block's file version only when the block was read and its fixed file information
+// could be had; a block without it gives true and leaves `version` alone.
 struct FileVersion {
   std::uint16_t major = 0, minor = 0, release = 0, build = 0;
 };
-bool ReadFileVersion(const std::string& path, FileVersion& version);
+bool ReadFileVersion(const std::string& path, std::optional<FileVersion>& version);
 
 // A monotonic millisecond count (64 bits) that does not wrap.
 std::int64_t GetTickCount();

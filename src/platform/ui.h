@@ -6,6 +6,7 @@
 // its own exceptions before they reach the platform. Text is UTF-8.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -29,9 +30,10 @@ struct FontSpec {
   bool bold = false;
 };
 
-// The text height (ascent plus descent plus internal leading) of `font` on this screen, or 0
-// when the platform does not have the font.
-int GetFontTextHeight(const FontSpec& font);
+// The text height (ascent plus descent plus internal leading) of `font`, whose character height
+// is given for 96 pixels per inch, drawn for a screen of `pixelsPerInch` (where its character
+// height follows the resolution); 0 when the platform does not have the font.
+int GetFontTextHeight(const FontSpec& font, int pixelsPerInch);
 
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
@@ -48,15 +50,23 @@ struct DialogLayout {
   FontSpec buttonFont;
 };
 
+// What became of a window the program asked to show: it was shown and is gone again (the user
+// closed or dismissed it), or it could not be created and nothing was shown; `systemError` is
+// then the system's error code for why (0 when the system gave none).
+struct ShowResult {
+  bool shown = true;
+  std::uint32_t systemError = 0;
+};
+
 // Shows the dialog with the button focused and runs the message loop until the user closes it.
 // `onPress` runs for every press of the button (click, Space, Enter).
-void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress);
+ShowResult RunDialog(const DialogLayout& layout, const std::function<void()>& onPress);
 
 // The notice box: a modal window with the text above one button that is both default and
 // cancel, centred on the screen. An '&' in `text` marks the next character as a mnemonic.
 // `onCopy` runs when the user presses Ctrl+C while the box is shown.
-void ShowNoticeBox(const std::string& caption, const std::string& text,
-                   const std::string& buttonCaption, const std::function<void()>& onCopy);
+ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,
+                         const std::string& buttonCaption, const std::function<void()>& onCopy);
 
 enum class MessageBoxKind {
   Error,  // owned by the application window, stop icon, OK (MB_OK | MB_ICONSTOP)
@@ -70,7 +80,8 @@ void ProcessPendingMessages();
 // The default beep.
 void Beep();
 
-// Puts plain text on the clipboard; false when the clipboard cannot be opened.
+// Puts plain text on the clipboard; false when it could not be put there (the clipboard cannot
+// be opened, or the memory for the text cannot be had or handed over).
 bool SetClipboardText(const std::string& text);
 
 }  // namespace platform

@@ -350,6 +350,72 @@ class ClipboardHolder {
   bool holding_ = false;
 };
 
+// Which face stands for the window font ("MS Sans Serif") for as long as a ScopedWindowFont lives.
+enum class WindowFont {
+  Absent,     // the family is rejected, whatever the machine has installed
+  Installed,  // Liberation Sans, installed once more under the family name "MS Sans Serif"
+};
+
+// A fontconfig configuration of the test's own, in force for this process and the programs it
+// starts (FONTCONFIG_FILE) while it lives: the system's configuration, then the window font as
+// asked. The installed face is the system's Liberation Sans file, linked into a folder of the
+// test's own and renamed when fontconfig scans that folder; nothing is downloaded.
+class ScopedWindowFont {
+ public:
+  explicit ScopedWindowFont(WindowFont font) {
+    if (const char* current = std::getenv("FONTCONFIG_FILE")) saved_ = current;
+    const std::string dir = folder_.path().string();
+    std::string rule;
+    if (font == WindowFont::Installed) {
+      testing_support::ProcessResult match = testing_support::RunProcess(
+          {"/usr/bin/env", "fc-match", "-f", "%{file}", "Liberation Sans"});
+      std::filesystem::create_directories(dir + "/fonts");
+      std::error_code error;
+      std::filesystem::create_symlink(match.out, dir + "/fonts/window-font.ttf", error);
+      ready_ = !error && match.out.find("LiberationSans") != std::string::npos;
+      rule = "  <dir>" + dir +
+             "/fonts</dir>\n"
+             "  <match target=\"scan\">\n"
+             "    <test name=\"file\" compare=\"contains\"><string>" +
+             dir +
+             "/fonts/</string></test>\n"
+             "    <edit name=\"family\" mode=\"assign\" binding=\"same\">"
+             "<string>MS Sans Serif</string></edit>\n"
+             "  </match>\n";
+    } else {
+      ready_ = true;
+      rule =
+          "  <selectfont><rejectfont><pattern><patelt name=\"family\"><string>MS Sans Serif"
+          "</string></patelt></pattern></rejectfont></selectfont>\n";
+    }
+    testing_support::WriteFile(dir + "/fonts.conf",
+                               "<?xml version=\"1.0\"?>\n"
+                               "<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
+                               "<fontconfig>\n"
+                               "  <include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>\n"
+                               "  <cachedir>" +
+                                   dir + "/cache</cachedir>\n" + rule + "</fontconfig>\n");
+    setenv("FONTCONFIG_FILE", (dir + "/fonts.conf").c_str(), 1);
+  }
+  ScopedWindowFont(const ScopedWindowFont&) = delete;
+  ScopedWindowFont& operator=(const ScopedWindowFont&) = delete;
+  ~ScopedWindowFont() {
+    if (saved_) {
+      setenv("FONTCONFIG_FILE", saved_->c_str(), 1);
+    } else {
+      unsetenv("FONTCONFIG_FILE");
+    }
+  }
+
+  // False when the face to install could not be found on this machine.
+  bool ready() const { return ready_; }
+
+ private:
+  testing_support::TempDir folder_;
+  std::optional<std::string> saved_;
+  bool ready_ = false;
+};
+
 // An Xvfb of the test's own, without a window manager, on the first free display number after
 // the current one.
 class ScopedXvfb {

@@ -83,21 +83,24 @@ TEST_F(FltkFrontend, ReportsTheScreenAsTheServerDescribesIt) {
 
 TEST_F(FltkFrontend, MeasuresOnlyFacesThatAreInstalled) {
   // Fontconfig would draw a substitute for these; the front-end must not measure it.
-  EXPECT_EQ(frontend_->GetFontTextHeight({"No Such Face 405", 40, false}), 0);
+  EXPECT_EQ(frontend_->GetFontTextHeight({"No Such Face 405", 40, false}, 96), 0);
   if (desktop().Run({"fc-list", "MS Sans Serif"}).out.empty()) {
-    EXPECT_EQ(frontend_->GetFontTextHeight({"MS Sans Serif", 11, false}), 0);
+    EXPECT_EQ(frontend_->GetFontTextHeight({"MS Sans Serif", 11, false}, 96), 0);
   }
 
   if (desktop().Run({"fc-list", "Liberation Sans"}).out.empty()) {
     GTEST_SKIP() << "Liberation Sans (fonts-liberation) is not installed";
   }
   // The text height is the character height plus the face's leading.
-  int regular = frontend_->GetFontTextHeight({"Liberation Sans", 40, false});
+  int regular = frontend_->GetFontTextHeight({"Liberation Sans", 40, false}, 96);
   EXPECT_GT(regular, 40);
   EXPECT_LT(regular, 40 * 3 / 2);
-  int twice = frontend_->GetFontTextHeight({"Liberation Sans", 80, true});
+  int twice = frontend_->GetFontTextHeight({"Liberation Sans", 80, true}, 96);
   EXPECT_GE(twice, 2 * regular - 2);
   EXPECT_LE(twice, 2 * regular + 2);
+  // For a screen of twice the resolution the character height doubles.
+  EXPECT_EQ(frontend_->GetFontTextHeight({"Liberation Sans", 40, false}, 192),
+            frontend_->GetFontTextHeight({"Liberation Sans", 80, false}, 96));
 }
 
 TEST_F(FltkFrontend, ServesItsClipboardTextWhileItHandlesMessages) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "components/text.h"
 #include "display/desktop.h"
 #include "support/sample_db.h"
 
@@ -36,6 +37,22 @@ std::vector<unsigned long> Numbers(const std::string& text) {
     numbers.push_back(std::stoul(it->str(), nullptr, 0));
   }
   return numbers;
+}
+
+// The dialog's client size on a screen of `dpi` pixels per inch without the window font: the
+// designed 289 by 89 scaled by the text height 13 takes at that resolution.
+display_testing::Geometry ClientSizeWithoutTheWindowFont(int dpi) {
+  const int textHeight = text::MulDiv(13, dpi, 96);
+  return {0, 0, text::MulDiv(289, textHeight, 13), text::MulDiv(89, textHeight, 13)};
+}
+
+int DotsPerInch(const Desktop& desktop) {
+  std::smatch m;
+  const std::string info = desktop.Run({"xdpyinfo"}).out;
+  if (!std::regex_search(info, m, std::regex(R"(resolution:\s+\d+x(\d+) dots per inch)"))) {
+    return 0;
+  }
+  return std::stoi(m[1]);
 }
 
 // Starts the program on a database and waits for its dialog.
@@ -76,22 +93,28 @@ class UpgradeDialog : public DesktopTest {
 };
 
 TEST_F(UpgradeDialog, StandsFixedAtItsDesignedPlaceWithOnlyACloseBox) {
+  // Its size follows the desktop's resolution (289 by 89 at 96 pixels per inch).
+  display_testing::ScopedWindowFont windowFont(display_testing::WindowFont::Absent);
+  const int dpi = DotsPerInch(desktop());
+  ASSERT_GT(dpi, 0);
+  const display_testing::Geometry size = ClientSizeWithoutTheWindowFont(dpi);
+  const std::string sizeText = std::to_string(size.width) + " by " + std::to_string(size.height);
   testing_support::CreateNuvDatabase(database_);
   ASSERT_NO_FATAL_FAILURE(Start());
 
   EXPECT_EQ(desktop().Property(dialog_, "_NET_WM_NAME"),
             "\"Mise-à-jour base de donnée 4.04 -> 4.05\"");
   display_testing::Geometry client = desktop().ClientGeometry(dialog_);
-  EXPECT_EQ(client.width, 289);
-  EXPECT_EQ(client.height, 89);
+  EXPECT_EQ(client.width, size.width);
+  EXPECT_EQ(client.height, size.height);
   // The frame's outer corner is where the window was designed to stand.
   ASSERT_TRUE(
       display_testing::WaitUntil([&] { return desktop().FrameCorner(dialog_).has_value(); }));
   EXPECT_EQ(desktop().FrameCorner(dialog_), std::pair(337, 137));
 
   std::string sizeHints = desktop().PropertyText(dialog_, "WM_NORMAL_HINTS");
-  EXPECT_NE(sizeHints.find("minimum size: 289 by 89"), std::string::npos) << sizeHints;
-  EXPECT_NE(sizeHints.find("maximum size: 289 by 89"), std::string::npos) << sizeHints;
+  EXPECT_NE(sizeHints.find("minimum size: " + sizeText), std::string::npos) << sizeHints;
+  EXPECT_NE(sizeHints.find("maximum size: " + sizeText), std::string::npos) << sizeHints;
   std::string actions = desktop().Property(dialog_, "_NET_WM_ALLOWED_ACTIONS");
   EXPECT_NE(actions.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << actions;
   EXPECT_EQ(actions.find("_NET_WM_ACTION_RESIZE"), std::string::npos) << actions;
@@ -176,13 +199,19 @@ TEST_F(UpgradeDialog, ErrorBoxBelongsToTheDialogWhichGetsTheFocusBack) {
 }
 
 // On a display of the test's own without a window manager, where the client origin is the
-// position: a screen, its resolution and the client size the dialog has there.
+// position: a screen, its resolution, whether the window font is installed, and the client size
+// the dialog has there.
 struct BareScreen {
   std::string screen;
   int dpi;
+  display_testing::WindowFont windowFont;
   int clientWidth, clientHeight;
   std::string name;
 };
+
+void PrintTo(const BareScreen& screen, std::ostream* out) {
+  *out << screen.name;
+}
 
 class UpgradeDialogOnBareScreen : public ::testing::TestWithParam<BareScreen> {};
 
@@ -190,12 +219,13 @@ TEST_P(UpgradeDialogOnBareScreen, StandsAtItsPositionInItsScaledSize) {
   if (std::getenv("DISPLAY") == nullptr) {
     GTEST_SKIP() << "DISPLAY is not set: run the display tests through scripts/with_display.sh";
   }
+  display_testing::ScopedWindowFont windowFont(GetParam().windowFont);
+  ASSERT_TRUE(windowFont.ready()) << "Liberation Sans (fonts-liberation) is not installed";
   display_testing::ScopedXvfb server(GetParam().screen, GetParam().dpi);
   ASSERT_NE(server.display(), "") << "could not start an Xvfb of the test's own";
   Desktop desktop(server.display());
-  if (!desktop.Run({"fc-list", "MS Sans Serif"}).out.empty()) {
-    GTEST_SKIP() << "MS Sans Serif is installed: the window font is measured, not derived";
-  }
+  const bool installed = !desktop.Run({"fc-list", "MS Sans Serif"}).out.empty();
+  ASSERT_EQ(installed, GetParam().windowFont == display_testing::WindowFont::Installed);
 
   Executable executable(kFileName);
   std::string database = executable.folder().File("nuv.mdb");
@@ -219,11 +249,18 @@ TEST_P(UpgradeDialogOnBareScreen, StandsAtItsPositionInItsScaledSize) {
 }
 
 // At 120 pixels per inch the window font's text height is 16 instead of 13, and the dialog
-// grows by 16/13.
+// grows by 16/13, whether the window font is installed (and measured) or not (and derived).
+// With the font installed, the dialog keeps its designed size at 96 pixels per inch.
+using display_testing::WindowFont;
 INSTANTIATE_TEST_SUITE_P(
     Screens, UpgradeDialogOnBareScreen,
-    ::testing::Values(BareScreen{"1024x768x24", 120, 356, 110, "At120PixelsPerInch"},
-                      BareScreen{"500x300x24", 96, 289, 89, "PartlyOffASmallScreen"}),
+    ::testing::Values(
+        BareScreen{"1024x768x24", 120, WindowFont::Absent, 356, 110, "At120PixelsPerInch"},
+        BareScreen{"1024x768x24", 120, WindowFont::Installed, 356, 110,
+                   "At120PixelsPerInchWithTheWindowFont"},
+        BareScreen{"1024x768x24", 96, WindowFont::Installed, 289, 89,
+                   "At96PixelsPerInchWithTheWindowFont"},
+        BareScreen{"500x300x24", 96, WindowFont::Absent, 289, 89, "PartlyOffASmallScreen"}),
     [](const ::testing::TestParamInfo<BareScreen>& info) { return info.param.name; });
 
 }  // namespace

@@ -51,6 +51,16 @@ FileSystemState& Files() {
   return files;
 }
 
+DatabaseState& Database() {
+  static DatabaseState database;
+  return database;
+}
+
+UiState& Ui() {
+  static UiState ui;
+  return ui;
+}
+
 std::size_t FileSystemState::OpenCount() const {
   return Handles().size();
 }
@@ -75,6 +85,8 @@ void Reset() {
   Files() = FileSystemState{};
   Files().folders = {exeFolder, Folder()};
   Handles().clear();
+  Database() = DatabaseState{};
+  Ui() = UiState{};
   ExitCode = 0;
 }
 

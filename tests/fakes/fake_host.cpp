@@ -1,9 +1,5 @@
 // Test side of the host seam: the values the test set in fakes::Host().
 #include "fake_platform.h"
-#include "global.h"
-
-// The shared unit's exit code, read by the journal at destruction.
-int ExitCode = 0;
 
 namespace platform {
 
@@ -15,6 +11,20 @@ const char kPathSeparator = '/';
 
 std::string GetExecutablePath() {
   return fakes::Host().executablePath;
+}
+std::vector<std::string> GetCommandLineParameters() {
+  return fakes::Host().parameters;
+}
+std::string LowerCaseForLocale(const std::string& text) {
+  std::string lower = text;
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+// The fake has no modules: the fatal error box names the executable.
+bool FindModuleOfAddress(const void*, std::string&, std::uintptr_t&) {
+  return false;
 }
 std::string GetComputerNameText() {
   ++fakes::Host().computerNameReads;
@@ -34,10 +44,10 @@ ModuleHandle GetJournalModuleHandle() {
   return fakes::Host().journalModule;
 }
 
-bool ReadFileVersion(const std::string& path, FileVersion& version) {
+bool ReadFileVersion(const std::string& path, std::optional<FileVersion>& version) {
   auto found = fakes::Host().versions.find(path);
   if (found == fakes::Host().versions.end()) return false;
-  version = found->second;
+  if (found->second) version = found->second;
   return true;
 }
 

@@ -293,6 +293,19 @@ TEST(FormatElapsedTest, HoursGoPastNinetyNine) {
   EXPECT_EQ(TJournal::FormatElapsed(std::int64_t{50} * 24 * 3600 * 1000 + 61000), "1200:01:01");
 }
 
+TEST(FormatElapsedTest, NegativeTimesKeepTheirSignInEachField) {
+  // A tick counter that went back (it wrapped) gives a negative elapsed time: the fields are
+  // divided towards zero and each carries the sign, zero-padded to two digits after it.
+  EXPECT_EQ(TJournal::FormatElapsed(-500), "00:00:00");  // -0.5 s rounds to even, 0
+  EXPECT_EQ(TJournal::FormatElapsed(-501), "00:00:-01");
+  EXPECT_EQ(TJournal::FormatElapsed(-1500), "00:00:-02");
+  EXPECT_EQ(TJournal::FormatElapsed(-2500), "00:00:-02");
+  EXPECT_EQ(TJournal::FormatElapsed(-60000), "00:-01:00");
+  EXPECT_EQ(TJournal::FormatElapsed(-3725000), "-01:-02:-05");
+  EXPECT_EQ(TJournal::FormatElapsed(-360000000), "-100:00:00");
+  EXPECT_EQ(TJournal::FormatElapsed(std::int64_t{-4294967295}), "-1193:-02:-47");
+}
+
 TEST_F(JournalTest, EndAppendsTheTimeSinceItsBegin) {
   auto journal = Open(true);
   Host().ticks = 1000;

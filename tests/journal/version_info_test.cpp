@@ -32,6 +32,15 @@ TEST_F(VersionInfoTest, FileWithoutVersionLeavesTheVersionAlone) {
   EXPECT_EQ(VersionText("plain"), "");
 }
 
+TEST_F(VersionInfoTest, BlockWithoutFixedInformationIsReadButLeavesTheVersionAlone) {
+  fakes::Host().versions["bare"] = std::nullopt;
+  TVersionInfo info{"before", "9.9.9.9"};
+  EXPECT_TRUE(ReadVersionInfo("bare", info));
+  EXPECT_EQ(info.FileName, "bare");
+  EXPECT_EQ(info.Version, "9.9.9.9");
+  EXPECT_EQ(VersionText("bare"), "");
+}
+
 TEST_F(VersionInfoTest, EmptyPathTouchesNothing) {
   fakes::Host().versions[""] = {1, 1, 1, 1};
   TVersionInfo info{"before", "9.9.9.9"};

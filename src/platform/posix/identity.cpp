@@ -211,7 +211,7 @@ ModuleHandle GetJournalModuleHandle() {
   return LoadBaseOf(AddressInThisModule());
 }
 
-bool ReadFileVersion(const std::string& path, FileVersion& version) {
+bool ReadFileVersion(const std::string& path, std::optional<FileVersion>& version) {
   const ReadOnlyFile in(path);
   if (!in.IsOpen()) return false;
   unsigned char ident[EI_NIDENT] = {};
@@ -222,9 +222,13 @@ bool ReadFileVersion(const std::string& path, FileVersion& version) {
   const std::uint16_t probe = 1;
   const bool little = *reinterpret_cast<const unsigned char*>(&probe) == 1;
   if (ident[EI_DATA] != (little ? ELFDATA2LSB : ELFDATA2MSB)) return false;
-  if (ident[EI_CLASS] == ELFCLASS64) return FindVersionNote<Elf64_Ehdr, Elf64_Shdr>(in, version);
-  if (ident[EI_CLASS] == ELFCLASS32) return FindVersionNote<Elf32_Ehdr, Elf32_Shdr>(in, version);
-  return false;
+  // The note is the whole block: when it is found, its four numbers are there.
+  FileVersion found;
+  bool read = false;
+  if (ident[EI_CLASS] == ELFCLASS64) read = FindVersionNote<Elf64_Ehdr, Elf64_Shdr>(in, found);
+  if (ident[EI_CLASS] == ELFCLASS32) read = FindVersionNote<Elf32_Ehdr, Elf32_Shdr>(in, found);
+  if (read) version = found;
+  return read;
 }
 
 std::int64_t GetTickCount() {

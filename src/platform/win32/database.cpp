@@ -188,6 +188,17 @@ void UninitializeCom() {
 
 // --- DbConnection ---
 
+namespace {
+
+using win32::Checked;
+
+// A failure before any object could be asked: no error information of its own.
+HRESULT WithoutErrorInfo(HRESULT hr) {
+  return Checked(nullptr, IID_NULL, hr);
+}
+
+}  // namespace
+
 DbConnection::DbConnection(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 DbConnection::~DbConnection() {
@@ -198,7 +209,7 @@ HResult DbConnection::Create(std::unique_ptr<DbConnection>& out) {
   auto impl = std::make_unique<Impl>();
   const HRESULT hr = CoCreateInstance(kConnectionClass, nullptr, kServers, kConnectionInterface,
                                       impl->connection.ReceiveVoid());
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) return WithoutErrorInfo(hr);
   out.reset(new DbConnection(std::move(impl)));
   return S_OK;
 }
@@ -206,16 +217,16 @@ HResult DbConnection::Create(std::unique_ptr<DbConnection>& out) {
 HResult DbConnection::Advise() {
   ComPtr<IConnectionPointContainer> container;
   HRESULT hr = impl_->connection.As(IID_IConnectionPointContainer, container);
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) return WithoutErrorInfo(hr);
   // The vtable form where the connection offers it, else the dispatch form.
   ComPtr<IConnectionPoint> point;
   hr = container->FindConnectionPoint(kConnectionEventsVt, point.Receive());
   if (FAILED(hr)) hr = container->FindConnectionPoint(kConnectionEvents, point.Receive());
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) return Checked(container.Get(), IID_IConnectionPointContainer, hr);
   auto listener = ComPtr<ConnectionEventsVt>::Attach(new ConnectionListener());
   DWORD cookie = 0;
   hr = point->Advise(listener.Get(), &cookie);
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) return Checked(point.Get(), IID_IConnectionPoint, hr);
   Unadvise();
   impl_->events = point;
   impl_->cookie = cookie;
@@ -224,53 +235,58 @@ HResult DbConnection::Advise() {
 
 HResult DbConnection::Unadvise() {
   if (!impl_->events) return S_FALSE;
-  const HRESULT hr = impl_->events->Unadvise(impl_->cookie);
+  const HRESULT hr =
+      Checked(impl_->events.Get(), IID_IConnectionPoint, impl_->events->Unadvise(impl_->cookie));
   impl_->events.Reset();
   impl_->cookie = 0;
   return hr;
 }
 
 HResult DbConnection::SetCursorLocation(std::int32_t location) {
-  return impl_->connection->put_CursorLocation(static_cast<CursorLocationEnum>(location));
+  return Checked(impl_->connection.Get(), kConnectionInterface,
+                 impl_->connection->put_CursorLocation(static_cast<CursorLocationEnum>(location)));
 }
 
 HResult DbConnection::GetConnectionString(std::string& out) {
   Bstr value;
   const HRESULT hr = impl_->connection->get_ConnectionString(value.Receive());
   if (SUCCEEDED(hr)) out = value.Text();
-  return hr;
+  return Checked(impl_->connection.Get(), kConnectionInterface, hr);
 }
 
 HResult DbConnection::SetConnectionString(const std::string& value) {
-  return impl_->connection->put_ConnectionString(Bstr(value).Get());
+  return Checked(impl_->connection.Get(), kConnectionInterface,
+                 impl_->connection->put_ConnectionString(Bstr(value).Get()));
 }
 
 HResult DbConnection::GetProvider(std::string& out) {
   Bstr value;
   const HRESULT hr = impl_->connection->get_Provider(value.Receive());
   if (SUCCEEDED(hr)) out = value.Text();
-  return hr;
+  return Checked(impl_->connection.Get(), kConnectionInterface, hr);
 }
 
 HResult DbConnection::SetProvider(const std::string& value) {
-  return impl_->connection->put_Provider(Bstr(value).Get());
+  return Checked(impl_->connection.Get(), kConnectionInterface,
+                 impl_->connection->put_Provider(Bstr(value).Get()));
 }
 
 HResult DbConnection::GetState(std::int32_t& state) {
   LONG value = 0;
   const HRESULT hr = impl_->connection->get_State(&value);
   if (SUCCEEDED(hr)) state = static_cast<std::int32_t>(value);
-  return hr;
+  return Checked(impl_->connection.Get(), kConnectionInterface, hr);
 }
 
 HResult DbConnection::Open(const std::string& connectionString, const std::string& userId,
                            const std::string& password, std::int32_t options) {
-  return impl_->connection->Open(Bstr(connectionString).Get(), Bstr(userId).Get(),
-                                 Bstr(password).Get(), options);
+  return Checked(impl_->connection.Get(), kConnectionInterface,
+                 impl_->connection->Open(Bstr(connectionString).Get(), Bstr(userId).Get(),
+                                         Bstr(password).Get(), options));
 }
 
 HResult DbConnection::Close() {
-  return impl_->connection->Close();
+  return Checked(impl_->connection.Get(), kConnectionInterface, impl_->connection->Close());
 }
 
 // --- DbRecordset ---
@@ -287,30 +303,32 @@ HResult DbCommand::Create(std::unique_ptr<DbCommand>& out) {
   auto impl = std::make_unique<Impl>();
   const HRESULT hr = CoCreateInstance(kCommandClass, nullptr, kServers, kCommandInterface,
                                       impl->command.ReceiveVoid());
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) return WithoutErrorInfo(hr);
   out.reset(new DbCommand(std::move(impl)));
   return S_OK;
 }
 
 HResult DbCommand::SetCommandType(std::int32_t type) {
-  return impl_->command->put_CommandType(static_cast<CommandTypeEnum>(type));
+  return Checked(impl_->command.Get(), kCommandInterface,
+                 impl_->command->put_CommandType(static_cast<CommandTypeEnum>(type)));
 }
 
 HResult DbCommand::GetCommandType(std::int32_t& type) {
   CommandTypeEnum value = adCmdUnspecified;
   const HRESULT hr = impl_->command->get_CommandType(&value);
   if (SUCCEEDED(hr)) type = static_cast<std::int32_t>(value);
-  return hr;
+  return Checked(impl_->command.Get(), kCommandInterface, hr);
 }
 
 HResult DbCommand::SetCommandText(const std::string& text) {
-  return impl_->command->put_CommandText(Bstr(text).Get());
+  return Checked(impl_->command.Get(), kCommandInterface,
+                 impl_->command->put_CommandText(Bstr(text).Get()));
 }
 
 HResult DbCommand::GetActiveConnection(DbConnection*& out) {
   ComPtr<_ADOConnection> current;
   const HRESULT hr = impl_->command->get_ActiveConnection(current.Receive());
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) return Checked(impl_->command.Get(), kCommandInterface, hr);
   // Only the connection this side set is known by its object; any other is none of ours.
   ComPtr<IUnknown> identity = Identity(current.Get());
   out = identity && identity.Get() == impl_->activeIdentity.Get() ? impl_->active : nullptr;
@@ -320,7 +338,7 @@ HResult DbCommand::GetActiveConnection(DbConnection*& out) {
 HResult DbCommand::SetActiveConnection(DbConnection& connection) {
   _ADOConnection* object = connection.impl().connection.Get();
   const HRESULT hr = impl_->command->putref_ActiveConnection(object);
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) return Checked(impl_->command.Get(), kCommandInterface, hr);
   impl_->active = &connection;
   impl_->activeIdentity = Identity(object);
   return hr;
@@ -329,21 +347,22 @@ HResult DbCommand::SetActiveConnection(DbConnection& connection) {
 HResult DbCommand::ClearParameterInfo() {
   ComPtr<ICommandWithParameters> parameters;
   HRESULT hr = impl_->OleDbCommand(IID_ICommandWithParameters, parameters);
-  if (FAILED(hr)) return hr;
-  return parameters->SetParameterInfo(0, nullptr, nullptr);
+  if (FAILED(hr)) return WithoutErrorInfo(hr);
+  return Checked(parameters.Get(), IID_ICommandWithParameters,
+                 parameters->SetParameterInfo(0, nullptr, nullptr));
 }
 
 HResult DbCommand::Prepare(std::uint32_t expectedRuns) {
   ComPtr<ICommandPrepare> prepare;
   HRESULT hr = impl_->OleDbCommand(IID_ICommandPrepare, prepare);
-  if (FAILED(hr)) return hr;  // the provider does not prepare commands
-  return prepare->Prepare(expectedRuns);
+  if (FAILED(hr)) return WithoutErrorInfo(hr);  // the provider does not prepare commands
+  return Checked(prepare.Get(), IID_ICommandPrepare, prepare->Prepare(expectedRuns));
 }
 
 HResult DbCommand::GetParameterCount(std::size_t& count) {
   ComPtr<ICommandWithParameters> parameters;
   HRESULT hr = impl_->OleDbCommand(IID_ICommandWithParameters, parameters);
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) return WithoutErrorInfo(hr);
   DB_UPARAMS n = 0;
   DBPARAMINFO* info = nullptr;
   OLECHAR* names = nullptr;
@@ -351,7 +370,7 @@ HResult DbCommand::GetParameterCount(std::size_t& count) {
   CoTaskMemFree(info);
   CoTaskMemFree(names);
   if (SUCCEEDED(hr)) count = static_cast<std::size_t>(n);
-  return hr;
+  return Checked(parameters.Get(), IID_ICommandWithParameters, hr);
 }
 
 HResult DbCommand::Execute(std::int32_t options, std::unique_ptr<DbRecordset>& result) {
@@ -362,7 +381,7 @@ HResult DbCommand::Execute(std::int32_t options, std::unique_ptr<DbRecordset>& r
   auto impl = std::make_unique<DbRecordset::Impl>();
   const HRESULT hr = impl_->command->Execute(recordsAffected.Ptr(), parameters.Ptr(), options,
                                              impl->recordset.Receive());
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) return Checked(impl_->command.Get(), kCommandInterface, hr);
   result = std::make_unique<DbRecordset>(std::move(impl));
   return hr;
 }

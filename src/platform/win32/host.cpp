@@ -123,7 +123,7 @@ ModuleHandle GetJournalModuleHandle() {
   return reinterpret_cast<ModuleHandle>(JournalModule());
 }
 
-bool ReadFileVersion(const std::string& path, FileVersion& version) {
+bool ReadFileVersion(const std::string& path, std::optional<FileVersion>& version) {
   if (path.empty()) return false;
   const std::wstring wide = Widen(path);
   DWORD ignored = 0;
@@ -131,17 +131,16 @@ bool ReadFileVersion(const std::string& path, FileVersion& version) {
   if (size == 0) return false;
   std::vector<unsigned char> block(size);
   if (!GetFileVersionInfoW(wide.c_str(), 0, size, block.data())) return false;
+  // The block is read; a root query that fails leaves the version as it was.
   void* fixed = nullptr;
   UINT length = 0;
   if (!VerQueryValueW(block.data(), L"\\", &fixed, &length) || fixed == nullptr ||
       length < sizeof(VS_FIXEDFILEINFO)) {
-    return false;
+    return true;
   }
   const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
-  version.major = HIWORD(info->dwFileVersionMS);
-  version.minor = LOWORD(info->dwFileVersionMS);
-  version.release = HIWORD(info->dwFileVersionLS);
-  version.build = LOWORD(info->dwFileVersionLS);
+  version = FileVersion{HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                        HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)};
   return true;
 }
 

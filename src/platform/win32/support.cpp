@@ -33,6 +33,21 @@ std::string ToAnsi(const std::string& text) {
   return ansi;
 }
 
+HRESULT Checked(IUnknown* object, const IID& iid, HRESULT hr) {
+  if (SUCCEEDED(hr)) return hr;
+  ISupportErrorInfo* support = nullptr;
+  bool supported = false;
+  if (object != nullptr &&
+      SUCCEEDED(
+          object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support))) &&
+      support != nullptr) {
+    supported = support->InterfaceSupportsErrorInfo(iid) == S_OK;
+    support->Release();
+  }
+  if (!supported) SetErrorInfo(0, nullptr);
+  return hr;
+}
+
 Bstr::Bstr(const std::string& text) {
   const std::wstring wide = Widen(text);
   b_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));

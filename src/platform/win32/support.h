@@ -18,6 +18,12 @@ inline std::string Narrow(const std::wstring& text) {
 // UTF-8 to the process's ANSI code page.
 std::string ToAnsi(const std::string& text);
 
+// The result of a call of `object` through its interface `iid`. The error information a failed
+// call leaves on the thread is its own only when the object says that the interface supports
+// error information; anything found there otherwise was left by an earlier call, and is cleared
+// so that it is not given out as this failure's. `object` may be null (no object was reached).
+HRESULT Checked(IUnknown* object, const IID& iid, HRESULT hr);
+
 // Owns one reference to a COM interface.
 template <class T>
 class ComPtr {

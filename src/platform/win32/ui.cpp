@@ -93,6 +93,7 @@ int AtScreenResolution(int height) {
 
 HWND applicationWindow = nullptr;
 HWND runningDialog = nullptr;
+win32::ClipboardFault clipboardFault = win32::ClipboardFault::None;
 
 LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -227,6 +228,11 @@ LRESULT CALLBACK NoticeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
   }
 }
 
+// A window (or one of its controls) that CreateWindowEx did not make, with the system's reason.
+ShowResult NotCreated() {
+  return {false, static_cast<std::uint32_t>(GetLastError())};
+}
+
 // Dialog units of `font`: the average character width and the text height.
 SIZE DialogUnits(HDC dc) {
   static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
@@ -243,6 +249,10 @@ namespace win32 {
 
 HWND ApplicationWindowForTesting() {
   return applicationWindow;
+}
+
+void SetClipboardFaultForTesting(ClipboardFault fault) {
+  clipboardFault = fault;
 }
 
 NoticeLayout ComputeNoticeLayout(HFONT font, const std::wstring& text, int screenWidth) {
@@ -296,8 +306,8 @@ ScreenMetrics GetScreenMetrics() {
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), ScreenPixelsPerInch()};
 }
 
-int GetFontTextHeight(const FontSpec& font) {
-  Font handle = MakeFont(font, AtScreenResolution(font.height));
+int GetFontTextHeight(const FontSpec& font, int pixelsPerInch) {
+  Font handle = MakeFont(font, MulDiv(font.height, pixelsPerInch, 96));
   if (handle.Get() == nullptr) return 0;
   ScreenDc dc;
   ScopedSelect select(dc.Get(), handle.Get());
@@ -310,7 +320,7 @@ int GetFontTextHeight(const FontSpec& font) {
   return tm.tmHeight;
 }
 
-void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) {
+ShowResult RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) {
   RegisterWindowClass(kDialogClass, DialogProc);
   DialogState state;
   state.onPress = &onPress;
@@ -327,12 +337,13 @@ void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress)
                                        layout.left, layout.top, frame.right - frame.left,
                                        frame.bottom - frame.top, applicationWindow, nullptr,
                                        Instance(), &state));
-  if (window.Get() == nullptr) return;
+  if (window.Get() == nullptr) return NotCreated();
   const Rect& b = layout.buttonBounds;
   state.button = CreateWindowExW(
       0, L"BUTTON", Widen(layout.buttonCaption).c_str(),
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, b.left, b.top, b.width, b.height,
       window.Get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), Instance(), nullptr);
+  if (state.button == nullptr) return NotCreated();
   SendMessageW(state.button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont.Get()), FALSE);
 
   runningDialog = window.Get();
@@ -354,10 +365,11 @@ void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress)
   });
   runningDialog = nullptr;
   if (applicationWindow != nullptr) ShowWindow(applicationWindow, SW_HIDE);
+  return {};
 }
 
-void ShowNoticeBox(const std::string& caption, const std::string& text,
-                   const std::string& buttonCaption, const std::function<void()>& onCopy) {
+ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,
+                         const std::string& buttonCaption, const std::function<void()>& onCopy) {
   RegisterWindowClass(kNoticeClass, NoticeProc);
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
@@ -380,17 +392,19 @@ void ShowNoticeBox(const std::string& caption, const std::string& text,
                                        (screenWidth - width) / 2,
                                        (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
                                        applicationWindow, nullptr, Instance(), &state));
-  if (window.Get() == nullptr) return;
+  if (window.Get() == nullptr) return NotCreated();
   // A static control draws its text as DrawText does: wrapped, '&' marking a mnemonic.
   HWND label = CreateWindowExW(0, L"STATIC", wideText.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT,
                                layout.text.left, layout.text.top, layout.text.width,
                                layout.text.height, window.Get(), nullptr, Instance(), nullptr);
+  if (label == nullptr) return NotCreated();
   SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
   const Rect& b = layout.button;
   state.button = CreateWindowExW(
       0, L"BUTTON", Widen(buttonCaption).c_str(),
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, b.left, b.top, b.width, b.height,
       window.Get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)), Instance(), nullptr);
+  if (state.button == nullptr) return NotCreated();
   SendMessageW(state.button, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
 
   HWND previouslyActive = GetActiveWindow();
@@ -414,6 +428,7 @@ void ShowNoticeBox(const std::string& caption, const std::string& text,
   if (previouslyActive != nullptr && IsWindow(previouslyActive)) {
     SetActiveWindow(previouslyActive);
   }
+  return {};
 }
 
 void ShowMessageBox(MessageBoxKind kind, const std::string& caption, const std::string& text) {
@@ -452,23 +467,31 @@ void Beep() {
 }
 
 bool SetClipboardText(const std::string& text) {
-  if (!OpenClipboard(applicationWindow)) return false;
-  EmptyClipboard();
+  // The text's memory first, so that a copy that cannot have it leaves the clipboard as it was.
   const std::wstring wide = Widen(text);
   const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  bool placed = false;
-  if (memory != nullptr) {
-    if (void* target = GlobalLock(memory)) {
-      std::memcpy(target, wide.c_str(), bytes);
-      GlobalUnlock(memory);
-      // The clipboard owns the memory once it has taken it.
-      placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-    }
-    if (!placed) GlobalFree(memory);
+  HGLOBAL memory = clipboardFault == win32::ClipboardFault::Allocation
+                       ? nullptr
+                       : GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (memory == nullptr) return false;
+  void* target = GlobalLock(memory);
+  if (target == nullptr) {
+    GlobalFree(memory);
+    return false;
   }
+  std::memcpy(target, wide.c_str(), bytes);
+  GlobalUnlock(memory);
+  if (!OpenClipboard(applicationWindow)) {
+    GlobalFree(memory);
+    return false;
+  }
+  EmptyClipboard();
+  // The clipboard owns the memory once it has taken it; what it refused is still ours.
+  const bool placed = clipboardFault != win32::ClipboardFault::Handover &&
+                      SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+  if (!placed) GlobalFree(memory);
   CloseClipboard();
-  return true;
+  return placed;
 }
 
 }  // namespace platform

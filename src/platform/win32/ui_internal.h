@@ -11,6 +11,12 @@ namespace platform::win32 {
 // The hidden application window, or nullptr before it is created.
 HWND ApplicationWindowForTesting();
 
+// Test-only: makes the clipboard copies that follow fail as they do when memory runs out: the
+// memory for the text cannot be had (GlobalAlloc), or the clipboard does not take it
+// (SetClipboardData). None puts the real calls back.
+enum class ClipboardFault { None, Allocation, Handover };
+void SetClipboardFaultForTesting(ClipboardFault fault);
+
 // Where the notice box puts its text and its button, in client coordinates.
 struct NoticeLayout {
   Rect text;

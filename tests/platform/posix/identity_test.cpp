@@ -99,11 +99,12 @@ std::string VersionNoteHead() {
 }
 
 TEST(PosixVersionTest, ExecutableCarriesTheProjectVersion) {
-  platform::FileVersion version;
+  std::optional<platform::FileVersion> version;
   ASSERT_TRUE(platform::ReadFileVersion(UPGRADE405_EXE, version));
-  const std::string text = std::to_string(version.major) + "." + std::to_string(version.minor) +
-                           "." + std::to_string(version.release) + "." +
-                           std::to_string(version.build);
+  ASSERT_TRUE(version);
+  const std::string text = std::to_string(version->major) + "." + std::to_string(version->minor) +
+                           "." + std::to_string(version->release) + "." +
+                           std::to_string(version->build);
   EXPECT_EQ(text, UPGRADE405_VERSION);
   TVersionInfo info;
   EXPECT_TRUE(ReadVersionInfo(UPGRADE405_EXE, info));

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "components/ado.h"
+#include "components/exceptions.h"
 #include "main.h"
 #include "platform/win32/support.h"
 
@@ -196,6 +198,96 @@ TEST_F(ComErrors, TakesWhatTheErrorObjectCarriesOnce) {
   platform::ErrorInfo none;
   EXPECT_FALSE(platform::TakeErrorInfo(none));
   EXPECT_EQ(none.description, "");
+}
+
+// Leaves an error object on the thread, as an earlier failed call would.
+void LeaveStaleErrorInfo(const wchar_t* description) {
+  ComPtr<ICreateErrorInfo> create;
+  ASSERT_EQ(CreateErrorInfo(create.Receive()), S_OK);
+  create->SetDescription(const_cast<LPOLESTR>(description));
+  ComPtr<IErrorInfo> error;
+  ASSERT_EQ(create.As(IID_IErrorInfo, error), S_OK);
+  ASSERT_EQ(SetErrorInfo(0, error.Get()), S_OK);
+}
+
+TEST_F(ComErrors, AFailureOfAnObjectWithoutErrorInformationDoesNotTakeAnEarlierOne) {
+  auto command = NewCommand();
+  ASSERT_TRUE(command);
+  // A command with no connection and no text cannot run. Wine's ADO says so without an error
+  // object of its own, and its command does not claim to support error information.
+  LeaveStaleErrorInfo(L"Erreur d'un appel pr\u00E9c\u00E9dent");
+  std::unique_ptr<DbRecordset> result;
+  const HResult hr = command->Execute(platform::kAdCmdText, result);
+  ASSERT_TRUE(Failed(hr)) << std::hex << hr;
+  platform::ErrorInfo info;
+  EXPECT_FALSE(platform::TakeErrorInfo(info)) << info.description;
+}
+
+TEST_F(ComErrors, TheComponentsShowTheErrorOfTheCallThatFailed) {
+  // Through the components: an error object left by an earlier call is not shown as the
+  // description of this failure.
+  TADOCommand command;
+  command.SetCommandText(UpgradeStatement);
+  LeaveStaleErrorInfo(L"Erreur d'un appel pr\u00E9c\u00E9dent");
+  try {
+    command.Execute();
+    FAIL() << "a command without a connection ran";
+  } catch (const EOleException& e) {
+    EXPECT_EQ(e.Message().find("pr\xC3\xA9"
+                               "c\xC3\xA9"
+                               "dent"),
+              std::string::npos)
+        << e.Message();
+  }
+}
+
+// An object of the test's own that says, for one interface, that it supports error information.
+class ErrorInfoSupporter final : public ISupportErrorInfo {
+ public:
+  explicit ErrorInfoSupporter(const IID& supported) : supported_(supported) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISupportErrorInfo)) {
+      *out = static_cast<ISupportErrorInfo*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  // It lives on the test's stack: the count is kept only to answer as COM does.
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
+    return IsEqualIID(iid, supported_) ? S_OK : S_FALSE;
+  }
+
+ private:
+  IID supported_;
+  ULONG references_ = 1;
+};
+
+TEST_F(ComErrors, ErrorInformationIsTakenOnlyFromAnInterfaceThatSupportsIt) {
+  using platform::win32::Checked;
+  ErrorInfoSupporter object(IID_IDispatch);
+  platform::ErrorInfo info;
+
+  LeaveStaleErrorInfo(L"L'erreur de l'objet");
+  EXPECT_EQ(Checked(&object, IID_IDispatch, E_FAIL), E_FAIL);
+  ASSERT_TRUE(platform::TakeErrorInfo(info));
+  EXPECT_EQ(info.description, "L'erreur de l'objet");
+
+  LeaveStaleErrorInfo(L"Une erreur plus ancienne");
+  EXPECT_EQ(Checked(&object, IID_IPersist, E_FAIL), E_FAIL);  // not for this interface
+  EXPECT_FALSE(platform::TakeErrorInfo(info));
+
+  LeaveStaleErrorInfo(L"Une erreur plus ancienne");
+  EXPECT_EQ(Checked(nullptr, IID_NULL, E_NOINTERFACE), E_NOINTERFACE);  // no object reached
+  EXPECT_FALSE(platform::TakeErrorInfo(info));
+
+  // A call that succeeds leaves the thread's error information alone.
+  LeaveStaleErrorInfo(L"Toujours l\u00E0");
+  EXPECT_EQ(Checked(nullptr, IID_NULL, S_OK), S_OK);
+  EXPECT_TRUE(platform::TakeErrorInfo(info));
 }
 
 TEST(SystemErrors, KnownCodesHaveTheSystemsTextAndUnknownOnesNone) {

@@ -128,22 +128,24 @@ TEST(HostNames, UserNameIsTheLoginOfTheProcess) {
 }
 
 TEST(HostVersion, ReadsTheProgramsOwnVersionBlock) {
-  platform::FileVersion version;
+  std::optional<platform::FileVersion> version;
   ASSERT_TRUE(platform::ReadFileVersion(ProgramPath(), version)) << ProgramPath();
-  const std::string text = std::to_string(version.major) + "." + std::to_string(version.minor) +
-                           "." + std::to_string(version.release) + "." +
-                           std::to_string(version.build);
+  ASSERT_TRUE(version);
+  const std::string text = std::to_string(version->major) + "." + std::to_string(version->minor) +
+                           "." + std::to_string(version->release) + "." +
+                           std::to_string(version->build);
   EXPECT_EQ(text, UPGRADE405_VERSION);
 }
 
 TEST(HostVersion, FilesWithoutAVersionBlockGiveNone) {
-  platform::FileVersion version{9, 9, 9, 9};
+  std::optional<platform::FileVersion> version = platform::FileVersion{9, 9, 9, 9};
   // The test program carries no version resource.
   EXPECT_FALSE(platform::ReadFileVersion(platform::GetExecutablePath(), version));
   EXPECT_FALSE(platform::ReadFileVersion(ProgramPath() + ".missing", version));
   EXPECT_FALSE(platform::ReadFileVersion("", version));
-  EXPECT_EQ(version.major, 9);
-  EXPECT_EQ(version.build, 9);
+  ASSERT_TRUE(version);
+  EXPECT_EQ(version->major, 9);
+  EXPECT_EQ(version->build, 9);
 }
 
 TEST(HostResources, TheProgramCarriesItsIcon) {

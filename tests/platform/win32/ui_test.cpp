@@ -12,7 +12,9 @@
 
 #include "components/application.h"
 #include "components/exceptions.h"
+#include "components/notice_box.h"
 #include "main.h"
+#include "platform/database.h"
 #include "platform/win32/support.h"
 #include "platform/win32/ui_internal.h"
 
@@ -134,6 +136,40 @@ class Script {
   int ticks_ = 0;
   bool running_ = false;
   bool finished_ = false;
+};
+
+// Refuses, for as long as it lives, the creation of this thread's windows of the class `name`:
+// a CBT hook that answers "no" makes CreateWindowEx fail as it does when the system cannot make
+// the window.
+class ScopedWindowCreationRefused {
+ public:
+  explicit ScopedWindowCreationRefused(std::wstring name) {
+    refusedClass_ = std::move(name);
+    hook_ = SetWindowsHookExW(WH_CBT, &Hook, nullptr, GetCurrentThreadId());
+  }
+  ScopedWindowCreationRefused(const ScopedWindowCreationRefused&) = delete;
+  ScopedWindowCreationRefused& operator=(const ScopedWindowCreationRefused&) = delete;
+  ~ScopedWindowCreationRefused() {
+    if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+  }
+  bool active() const { return hook_ != nullptr; }
+  static int refusals() { return refusals_; }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+      wchar_t name[64] = {};
+      GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64);
+      if (lstrcmpiW(name, refusedClass_.c_str()) == 0) {
+        ++refusals_;
+        return 1;
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static inline std::wstring refusedClass_;
+  static inline int refusals_ = 0;
+  HHOOK hook_ = nullptr;
 };
 
 class Windows : public ::testing::Test {
@@ -320,7 +356,42 @@ TEST_F(UpgradeDialog, ScaledLayoutsGrowTheClientAreaAndTheButtonFont) {
   EXPECT_EQ(font.lfHeight, -49);
 }
 
+TEST_F(UpgradeDialog, ADialogThatCannotBeCreatedFailsTheRunInsteadOfEndingIt) {
+  struct Com {
+    Com() { platform::InitializeCom(); }
+    ~Com() { platform::UninitializeCom(); }
+  } com;
+  TForm1 form;  // the components, on wine's ADO; the database is never opened
+  ScopedWindowCreationRefused refused(L"TForm1");
+  ASSERT_TRUE(refused.active());
+  const int before = ScopedWindowCreationRefused::refusals();
+  try {
+    form.ShowAndRun();
+    ADD_FAILURE() << "the run ended as if the user had closed the dialog";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.ClassName(), "EOSError") << e.what();
+    EXPECT_NE(e.Message(), "");
+  }
+  EXPECT_EQ(ScopedWindowCreationRefused::refusals(), before + 1);
+  EXPECT_EQ(FindThreadWindow("TForm1"), nullptr);
+  EXPECT_FALSE(IsWindowVisible(ApplicationWindowForTesting()));
+}
+
 using NoticeBox = Windows;
+
+TEST_F(NoticeBox, ABoxThatCannotBeCreatedRaisesTheSystemsError) {
+  ScopedWindowCreationRefused refused(L"Upgrade405Notice");
+  ASSERT_TRUE(refused.active());
+  try {
+    ::NoticeBox(
+        "Mise \xC3\xA0 jour effetu\xC3\xA9"
+        "e.");
+    ADD_FAILURE() << "the notice was taken for shown and dismissed";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.ClassName(), "EOSError") << e.what();
+  }
+  EXPECT_EQ(FindThreadWindow("Upgrade405Notice"), nullptr);
+}
 
 TEST_F(NoticeBox, ShowsTheTextAboveOneCentredDefaultButton) {
   const std::string text =
@@ -543,6 +614,87 @@ TEST(Clipboard, HoldsTheTextAsUnicode) {
   EXPECT_EQ(back, text);
 }
 
+// The copy fails when the system cannot give the memory for the text, or when the clipboard does
+// not take it. Without the memory, the clipboard keeps what it held.
+class ClipboardFault : public ::testing::TestWithParam<platform::win32::ClipboardFault> {
+ protected:
+  void TearDown() override {
+    platform::win32::SetClipboardFaultForTesting(platform::win32::ClipboardFault::None);
+  }
+};
+
+TEST_P(ClipboardFault, IsReportedAsACopyThatFailed) {
+  ASSERT_TRUE(platform::SetClipboardText("avant"));
+  platform::win32::SetClipboardFaultForTesting(GetParam());
+  EXPECT_FALSE(platform::SetClipboardText("apr\xC3\xA8s"));
+  platform::win32::SetClipboardFaultForTesting(platform::win32::ClipboardFault::None);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  std::string held;
+  if (data != nullptr) {
+    held = Narrow(static_cast<const wchar_t*>(GlobalLock(data)));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  if (GetParam() == platform::win32::ClipboardFault::Allocation) {
+    EXPECT_EQ(held, "avant");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, ClipboardFault,
+                         ::testing::Values(platform::win32::ClipboardFault::Allocation,
+                                           platform::win32::ClipboardFault::Handover),
+                         [](const ::testing::TestParamInfo<platform::win32::ClipboardFault>& info) {
+                           return info.param == platform::win32::ClipboardFault::Allocation
+                                      ? std::string("MemoryCannotBeHad")
+                                      : std::string("ClipboardRefusesTheMemory");
+                         });
+
+TEST_F(NoticeBox, ACopyThatFailsIsShownInTheErrorBox) {
+  std::string errorText;
+  int step = 0;
+  Script script([&] {
+    switch (step) {
+      case 0: {
+        HWND box = FindThreadWindow("Upgrade405Notice");
+        if (box == nullptr) return false;
+        SetModifiers(true, false);
+        PostKey(ChildOfClass(box, "Button"), 'C');
+        ++step;
+        return false;
+      }
+      case 1: {
+        HWND error = FindThreadWindow("#32770");
+        if (error == nullptr) return false;
+        SetModifiers(false, false);
+        for (HWND child : ChildrenOf(error)) {
+          if (ClassOf(child) == "Static" && GetWindowTextLengthW(child) > 0) {
+            errorText = TextOf(child);
+          }
+        }
+        PostMessageW(error, WM_COMMAND, IDOK, 0);
+        ++step;
+        return false;
+      }
+      default: {
+        if (FindThreadWindow("#32770") != nullptr) return false;
+        HWND box = FindThreadWindow("Upgrade405Notice");
+        if (box != nullptr) PostKey(ChildOfClass(box, "Button"), VK_ESCAPE);
+        return true;
+      }
+    }
+  });
+  ApplicationTitle = "Upgrade405";
+  platform::win32::SetClipboardFaultForTesting(platform::win32::ClipboardFault::Handover);
+  ::NoticeBox(
+      "Base de donn\xC3\xA9"
+      "e non trouv\xC3\xA9"
+      "e");
+  platform::win32::SetClipboardFaultForTesting(platform::win32::ClipboardFault::None);
+  ASSERT_TRUE(script.Finished());
+  EXPECT_EQ(errorText, "Impossible d'ouvrir le Presse-papiers.");
+}
+
 TEST(Clipboard, ReportsWhenAnotherWindowHoldsItOpen) {
   HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -566,7 +718,7 @@ TEST(Clipboard, ReportsWhenAnotherWindowHoldsItOpen) {
 }
 
 TEST(Screen, FontsAreMeasuredOnlyWhenTheSystemHasThem) {
-  EXPECT_EQ(platform::GetFontTextHeight({"No Such Face 405", 11, false}), 0);
+  EXPECT_EQ(platform::GetFontTextHeight({"No Such Face 405", 11, false}, 96), 0);
   // A face this system certainly has: the one its stock dialog font really uses.
   platform::win32::ScreenDc dc;
   wchar_t face[LF_FACESIZE] = {};
@@ -574,10 +726,13 @@ TEST(Screen, FontsAreMeasuredOnlyWhenTheSystemHasThem) {
     platform::win32::ScopedSelect select(dc.Get(), GetStockObject(DEFAULT_GUI_FONT));
     GetTextFaceW(dc.Get(), LF_FACESIZE, face);
   }
-  const int small = platform::GetFontTextHeight({Narrow(face), 11, false});
-  const int large = platform::GetFontTextHeight({Narrow(face), 22, true});
+  const int small = platform::GetFontTextHeight({Narrow(face), 11, false}, 96);
+  const int large = platform::GetFontTextHeight({Narrow(face), 22, true}, 96);
   EXPECT_GT(small, 11);  // the character height plus internal leading
   EXPECT_GT(large, small);
+  // Measured for a screen of twice the resolution, the character height doubles.
+  EXPECT_EQ(platform::GetFontTextHeight({Narrow(face), 11, false}, 192),
+            platform::GetFontTextHeight({Narrow(face), 22, false}, 96));
 }
 
 }  // namespace

@@ -477,15 +477,17 @@ class FltkFrontend : public Frontend {
     return metrics;
   }
 
-  int GetFontTextHeight(const FontSpec& font) override {
+  int GetFontTextHeight(const FontSpec& font, int pixelsPerInch) override {
     fl_open_display();
-    if (font.height <= 0 || !HasFontFamily(font.face)) return 0;
+    if (font.height <= 0 || pixelsPerInch <= 0 || !HasFontFamily(font.face)) return 0;
     SetFontSlot(kMeasuredFont, font);
-    fl_font(kMeasuredFont, font.height);
+    // The character height follows the resolution, rounded to the nearest pixel.
+    const int pixels = static_cast<int>(std::lround(font.height * pixelsPerInch / 96.0));
+    fl_font(kMeasuredFont, pixels);
     return fl_height();
   }
 
-  void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) override {
+  ShowResult RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) override {
     fl_open_display();
     SetFontSlot(kButtonFont, layout.buttonFont);
     DialogWindow window(layout, title_, onPress);
@@ -494,12 +496,14 @@ class FltkFrontend : public Frontend {
     window.button().take_focus();
     while (window.shown()) Fl::wait();
     dialog_ = nullptr;
+    return {};  // FLTK has no way to tell that a window could not be made
   }
 
-  void ShowNoticeBox(const std::string& caption, const std::string& text,
-                     const std::string& buttonCaption,
-                     const std::function<void()>& onCopy) override {
+  ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,
+                           const std::string& buttonCaption,
+                           const std::function<void()>& onCopy) override {
     RunBox({caption, text, buttonCaption, false, true, true, onCopy});
+    return {};
   }
 
   void ShowMessageBox(MessageBoxKind kind, const std::string& caption,

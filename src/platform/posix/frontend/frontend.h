@@ -17,11 +17,12 @@ class Frontend {
   virtual void CreateApplicationWindow(const std::string& title) = 0;
   virtual void DestroyApplicationWindow() = 0;
   virtual ScreenMetrics GetScreenMetrics() = 0;
-  virtual int GetFontTextHeight(const FontSpec& font) = 0;
-  virtual void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) = 0;
-  virtual void ShowNoticeBox(const std::string& caption, const std::string& text,
-                             const std::string& buttonCaption,
-                             const std::function<void()>& onCopy) = 0;
+  virtual int GetFontTextHeight(const FontSpec& font, int pixelsPerInch) = 0;
+  virtual ShowResult RunDialog(const DialogLayout& layout,
+                               const std::function<void()>& onPress) = 0;
+  virtual ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,
+                                   const std::string& buttonCaption,
+                                   const std::function<void()>& onCopy) = 0;
   virtual void ShowMessageBox(MessageBoxKind kind, const std::string& caption,
                               const std::string& text) = 0;
   virtual void ProcessPendingMessages() = 0;

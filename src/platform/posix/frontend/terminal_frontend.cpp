@@ -7,6 +7,8 @@
 
 #include <iostream>
 
+#include "components/notice_box.h"
+
 namespace platform::posix {
 
 namespace {
@@ -74,23 +76,14 @@ ScreenMetrics TerminalFrontend::GetScreenMetrics() {
 }
 
 // A terminal has no fonts: the layout keeps its designed sizes.
-int TerminalFrontend::GetFontTextHeight(const FontSpec&) {
+int TerminalFrontend::GetFontTextHeight(const FontSpec&, int) {
   return 0;
-}
-
-std::string TerminalFrontend::ResolveMnemonics(const std::string& text) {
-  std::string shown;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '&' && ++i >= text.size()) break;
-    shown += text[i];
-  }
-  return shown;
 }
 
 void TerminalFrontend::ShowBlock(const std::string& kind, const std::string& caption,
                                  const std::string* text, const std::string& buttons) {
   out_ << "=== " << kind << "\nCaption: " << caption << "\n";
-  if (text != nullptr) out_ << "Text: " << ResolveMnemonics(*text) << "\n";
+  if (text != nullptr) out_ << "Text: " << *text << "\n";
   out_ << "Buttons: [" << buttons << "]\n";
   out_.flush();
 }
@@ -150,8 +143,9 @@ TerminalFrontend::Action TerminalFrontend::NextAction() {
   return a;
 }
 
-void TerminalFrontend::RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) {
-  ShowBlock("Dialog", layout.caption, nullptr, ResolveMnemonics(layout.buttonCaption));
+ShowResult TerminalFrontend::RunDialog(const DialogLayout& layout,
+                                       const std::function<void()>& onPress) {
+  ShowBlock("Dialog", layout.caption, nullptr, StripMnemonics(layout.buttonCaption));
   for (;;) {
     switch (NextAction()) {
       case Action::Enter:
@@ -160,7 +154,7 @@ void TerminalFrontend::RunDialog(const DialogLayout& layout, const std::function
         break;
       case Action::Close:
       case Action::EndOfInput:
-        return;
+        return {};
       case Action::Escape:
       case Action::Copy:
         break;
@@ -168,16 +162,18 @@ void TerminalFrontend::RunDialog(const DialogLayout& layout, const std::function
   }
 }
 
-void TerminalFrontend::ShowNoticeBox(const std::string& caption, const std::string& text,
-                                     const std::string& buttonCaption,
-                                     const std::function<void()>& onCopy) {
-  ShowBlock("NoticeBox", caption, &text, ResolveMnemonics(buttonCaption));
+ShowResult TerminalFrontend::ShowNoticeBox(const std::string& caption, const std::string& text,
+                                           const std::string& buttonCaption,
+                                           const std::function<void()>& onCopy) {
+  // Only the notice box reads '&' as a mnemonic; the message boxes show it as it stands.
+  const std::string shown = StripMnemonics(text);
+  ShowBlock("NoticeBox", caption, &shown, StripMnemonics(buttonCaption));
   for (;;) {
     Action a = NextAction();
     if (a == Action::Copy) {
       onCopy();
     } else {
-      return;
+      return {};
     }
   }
 }

@@ -24,24 +24,22 @@ class TerminalFrontend : public Frontend {
   void CreateApplicationWindow(const std::string& title) override;
   void DestroyApplicationWindow() override;
   ScreenMetrics GetScreenMetrics() override;
-  int GetFontTextHeight(const FontSpec& font) override;
-  void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) override;
-  void ShowNoticeBox(const std::string& caption, const std::string& text,
-                     const std::string& buttonCaption,
-                     const std::function<void()>& onCopy) override;
+  int GetFontTextHeight(const FontSpec& font, int pixelsPerInch) override;
+  ShowResult RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) override;
+  ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,
+                           const std::string& buttonCaption,
+                           const std::function<void()>& onCopy) override;
   void ShowMessageBox(MessageBoxKind kind, const std::string& caption,
                       const std::string& text) override;
   void ProcessPendingMessages() override;
   void Beep() override;
   bool SetClipboardText(const std::string& text) override;
 
-  // `text` as a label shows it: "&x" shows "x", "&&" shows "&".
-  static std::string ResolveMnemonics(const std::string& text);
-
  private:
   Action NextAction();
   Action NextLineAction();
   Action NextKeyAction();
+  // Writes one block; `text` is written as it is shown, so mnemonics are resolved by the caller.
   void ShowBlock(const std::string& kind, const std::string& caption, const std::string* text,
                  const std::string& buttons);
 

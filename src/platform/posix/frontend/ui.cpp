@@ -37,15 +37,15 @@ void DestroyApplicationWindow() {
 ScreenMetrics GetScreenMetrics() {
   return posix::CurrentFrontend().GetScreenMetrics();
 }
-int GetFontTextHeight(const FontSpec& font) {
-  return posix::CurrentFrontend().GetFontTextHeight(font);
+int GetFontTextHeight(const FontSpec& font, int pixelsPerInch) {
+  return posix::CurrentFrontend().GetFontTextHeight(font, pixelsPerInch);
 }
-void RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) {
-  posix::CurrentFrontend().RunDialog(layout, onPress);
+ShowResult RunDialog(const DialogLayout& layout, const std::function<void()>& onPress) {
+  return posix::CurrentFrontend().RunDialog(layout, onPress);
 }
-void ShowNoticeBox(const std::string& caption, const std::string& text,
-                   const std::string& buttonCaption, const std::function<void()>& onCopy) {
-  posix::CurrentFrontend().ShowNoticeBox(caption, text, buttonCaption, onCopy);
+ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,
+                         const std::string& buttonCaption, const std::function<void()>& onCopy) {
+  return posix::CurrentFrontend().ShowNoticeBox(caption, text, buttonCaption, onCopy);
 }
 void ShowMessageBox(MessageBoxKind kind, const std::string& caption, const std::string& text) {
   posix::CurrentFrontend().ShowMessageBox(kind, caption, text);

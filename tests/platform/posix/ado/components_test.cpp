@@ -87,9 +87,26 @@ TEST_F(ComponentsTest, CommandOutlivesItsConnectionComponentSafely) {
     command.SetConnection(&connection);
     connection.SetConnected(true);
     command.SetCommandText("SELECT count(*) FROM nuv");
-    command.SetConnection(nullptr);
+    EXPECT_NE(command.Execute(), nullptr);
+    ASSERT_EQ(command.Connection(), &connection);
   }
-  // The component is gone and its connection closed: running fails, it does not crash.
+  // The component detached its command as it went: the command holds no pointer to it, and
+  // running fails on the closed connection instead of reaching the freed component.
+  ASSERT_EQ(command.Connection(), nullptr);
+  EXPECT_THROW(command.Execute(), EOleException);
+}
+
+TEST_F(ComponentsTest, TheAdvisoryParameterStepLeavesNoErrorBehind) {
+  testing_support::CreateNuvDatabase(db);
+  TADOConnection connection;
+  connection.SetConnectionString(ConnectionStringFor(db));
+  TADOCommand command;
+  command.SetConnection(&connection);
+  connection.SetConnected(true);
+  // The engine cannot prepare this text; that failure is swallowed, and so is what it left.
+  command.SetCommandText("SELEC Filename FROM nuv");
+  platform::ErrorInfo left;
+  EXPECT_FALSE(platform::TakeErrorInfo(left)) << left.description;
   EXPECT_THROW(command.Execute(), EOleException);
 }
 

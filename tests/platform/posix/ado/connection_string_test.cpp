@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "components/text.h"
+#include "main.h"
+
 namespace {
 
 using platform::ConnectionString;
@@ -101,6 +104,68 @@ TEST(ConnectionStringTest, ArbitraryBytesNeverBreakTheParser) {
       } else {
         EXPECT_FALSE(error.empty()) << text;
       }
+    }
+  }
+}
+
+// The Data Source the engine reads from the program's connection string for `path`.
+std::string DataSourceRead(const std::string& path) {
+  const std::string built = text::Format(ConnectionStringTemplate, {QuoteDataSource(path)});
+  ConnectionString parsed;
+  std::string error;
+  if (!ParseConnectionString(built, parsed, error)) return "<refused: " + error + ">";
+  return parsed.Find("Data Source").value_or("<absent>");
+}
+
+TEST(DataSourceRoundTripTest, AwkwardPathsComeBackByteForByte) {
+  for (const std::string path : {"",
+                                 "/data/NUV.MDB",
+                                 "database/NUV.MDB",
+                                 "./a.mdb",
+                                 "../up/a.mdb",
+                                 "a",
+                                 "'a'.mdb",
+                                 "'abc.mdb",
+                                 "abc'.mdb",
+                                 "''",
+                                 "'",
+                                 "\"",
+                                 "\"a\".mdb",
+                                 "\"abc.mdb",
+                                 "a;b.mdb",
+                                 ";",
+                                 "=",
+                                 "a=b;c=d",
+                                 " lead.mdb",
+                                 "trail.mdb ",
+                                 "\tlead.mdb",
+                                 "trail.mdb\t",
+                                 "\rcr.mdb",
+                                 "cr.mdb\r",
+                                 "\nlf.mdb",
+                                 "lf.mdb\n",
+                                 " \t\r\n ",
+                                 "it's \"x\";.mdb",
+                                 "100%s%d.mdb",
+                                 "/R&D/é\xff.mdb",
+                                 "rel/'x.mdb",
+                                 "'rel/x.mdb '"}) {
+    EXPECT_EQ(DataSourceRead(path), path) << "[" << path << "]";
+  }
+}
+
+TEST(DataSourceRoundTripTest, EveryShortPathOverTheCharactersThatMatterComesBack) {
+  const std::string alphabet = "a;'\" \t\r\n=/\xff";
+  std::string path;
+  for (int length = 0; length <= 4; ++length) {
+    int combinations = 1;
+    for (int k = 0; k < length; ++k) combinations *= static_cast<int>(alphabet.size());
+    for (int code = 0; code < combinations; ++code) {
+      path.clear();
+      for (int k = 0, rest = code; k < length; ++k, rest /= static_cast<int>(alphabet.size())) {
+        path += alphabet[static_cast<std::size_t>(rest) % alphabet.size()];
+      }
+      ASSERT_EQ(DataSourceRead(path), path) << "[" << path << "]";
     }
   }
 }

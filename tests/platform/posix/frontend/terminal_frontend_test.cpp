@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <stdexcept>
 
 #include "components/application.h"
+#include "components/exceptions.h"
 #include "components/notice_box.h"
 #include "main.h"
 
@@ -75,6 +77,33 @@ TEST_F(TerminalProtocolTest, EndOfInputDismissesEveryBoxThatFollows) {
             std::string::npos);
   EXPECT_NE(out.str().find("=== FatalErrorBox\nCaption: Erreur d'application\nText: x\r\n\n"),
             std::string::npos);
+}
+
+TEST_F(TerminalProtocolTest, OnlyTheNoticeBoxReadsAmpersandsAsMnemonics) {
+  in.str("");
+  TerminalFrontend terminal(in, out, false);
+  terminal.ShowNoticeBox("T", "C:\\R&D\\x && y", "&OK", [] {});
+  terminal.ShowMessageBox(platform::MessageBoxKind::Error, "T", "C:\\R&D\\x && y.");
+  terminal.ShowMessageBox(platform::MessageBoxKind::Fatal, "A&B", "R&D.\r\n");
+  EXPECT_EQ(out.str(),
+            "=== NoticeBox\nCaption: T\nText: C:\\RD\\x & y\nButtons: [OK]\n"
+            "=== ErrorBox\nCaption: T\nText: C:\\R&D\\x && y.\nButtons: [OK]\n"
+            "=== FatalErrorBox\nCaption: A&B\nText: R&D.\r\n\nButtons: [OK]\n");
+}
+
+TEST_F(TerminalProtocolTest, ErrorBoxDropsAnAbortAndShowsEveryOtherException) {
+  in.str("");
+  TerminalFrontend terminal(in, out, false);
+  platform::posix::SetFrontendForTesting(&terminal);
+  ApplicationTitle = "Upgrade405";
+  ErrorBox(EAbort());
+  ErrorBox(EAbort("Opération annulée"));
+  EXPECT_EQ(out.str(), "");
+  ErrorBox(Exception("Table introuvable"));
+  ErrorBox(std::runtime_error("R&D"));
+  EXPECT_EQ(out.str(),
+            "=== ErrorBox\nCaption: Upgrade405\nText: Table introuvable.\nButtons: [OK]\n"
+            "=== ErrorBox\nCaption: Upgrade405\nText: R&D.\nButtons: [OK]\n");
 }
 
 }  // namespace
