@@ -184,6 +184,9 @@ class Executable {
  public:
   explicit Executable(const std::string& fileName) : path_(folder_.File(fileName)) {
     std::filesystem::copy_file(UPGRADE405_EXE, path_);
+    // The windows are drawn by the FLTK module, which the program loads from beside itself.
+    const auto module = std::filesystem::path(UPGRADE405_EXE).parent_path() / "upgrade405-fltk.so";
+    std::filesystem::copy_file(module, folder_.path() / module.filename());
   }
   const std::string& path() const { return path_; }
   const testing_support::TempDir& folder() const { return folder_; }

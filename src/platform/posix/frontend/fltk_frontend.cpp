@@ -551,7 +551,7 @@ class FltkFrontend : public Frontend {
 
 }  // namespace
 
-std::unique_ptr<Frontend> MakeFltkFrontend() {
+std::unique_ptr<Frontend> CreateFltkFrontend() {
   // FLTK ends the process when it cannot open its display, so try first.
   Display* probe = XOpenDisplay(nullptr);
   if (probe == nullptr) return nullptr;
@@ -560,3 +560,9 @@ std::unique_ptr<Frontend> MakeFltkFrontend() {
 }
 
 }  // namespace platform::posix
+
+// The module's entry: the program loads this file only when it has a display to draw on.
+extern "C" __attribute__((visibility("default"))) platform::posix::Frontend*
+upgrade405_create_fltk_frontend() {
+  return platform::posix::CreateFltkFrontend().release();
+}

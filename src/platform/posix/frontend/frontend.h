@@ -30,8 +30,13 @@ class Frontend {
   virtual bool SetClipboardText(const std::string& text) = 0;
 };
 
-// The FLTK front-end, or nullptr when no display can be opened.
+// The FLTK front-end, or nullptr when no display can be opened. It lives in a module of its own
+// beside the executable (upgrade405-fltk.so), loaded only here, so that a run without a display
+// never loads FLTK and X11; a module that cannot be loaded gives nullptr and a warning on
+// standard error.
 std::unique_ptr<Frontend> MakeFltkFrontend();
+// The module's own maker, for a program or test that links the FLTK front-end in.
+std::unique_ptr<Frontend> CreateFltkFrontend();
 // The terminal front-end on the process's standard input and output.
 std::unique_ptr<Frontend> MakeTerminalFrontend();
 
