@@ -44,6 +44,9 @@ if [ "$arch" = x86_64 ]; then
   echo "wine_tests.sh: the 64-bit test build under wine64 ($(wine --version 2>/dev/null))"
 else
   export WINEPREFIX=${UPGRADE405_WINEPREFIX:-/tmp/wine-upgrade405}
+  # A 32-bit prefix, even where wine64 is installed too: the 32-bit ADO classes are then the
+  # ones the prefix registers and restores.
+  export WINEARCH=win32
   odbc_driver=/usr/lib/i386-linux-gnu/odbc/libsqlite3odbc.so
   echo "wine_tests.sh: the 32-bit product under wine ($(wine --version 2>/dev/null))"
 fi
