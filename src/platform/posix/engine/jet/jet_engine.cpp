@@ -26,6 +26,12 @@ std::string Guillemets(std::string_view name) {
   return "« " + std::string(name) + " »";
 }
 
+int LockCall(int fd, int command, struct flock* lock) {
+  return ::fcntl(fd, command, lock);
+}
+
+JetFileCalls calls = DefaultJetFileCalls();
+
 EngineStatus Failure(std::string description) {
   return {kFail, std::move(description), kJetEngineSource};
 }
@@ -67,8 +73,8 @@ UniqueFd OpenNoCreate(const std::string& path, int access) {
 bool ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) {
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::pread(fd, static_cast<char*>(buffer) + done, size - done,
-                              static_cast<off_t>(offset + done));
+    const ssize_t n = calls.pread(fd, static_cast<char*>(buffer) + done, size - done,
+                                  static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += static_cast<std::size_t>(n);
@@ -84,7 +90,7 @@ bool LockWholeFile(int fd, short type) {
   lock.l_whence = SEEK_SET;
   lock.l_start = 0;
   lock.l_len = 0;
-  return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+  return calls.lock(fd, F_OFD_SETLK, &lock) == 0;
 }
 
 // The lock another process holds on `fd`'s file that would conflict with `type`, if any.
@@ -94,7 +100,7 @@ bool OtherLock(int fd, short type, struct flock& found) {
   found.l_whence = SEEK_SET;
   found.l_start = 0;
   found.l_len = 0;
-  if (::fcntl(fd, F_OFD_GETLK, &found) != 0) return false;
+  if (calls.lock(fd, F_OFD_GETLK, &found) != 0) return false;
   return found.l_type != F_UNLCK;
 }
 
@@ -365,7 +371,7 @@ EngineStatus JetEngine::Alter(const JetAlterColumn& alter) {
                                   static_cast<unsigned char>(newLength >> 8)};
   ssize_t written = -1;
   do {
-    written = ::pwrite(fd, bytes, sizeof bytes, static_cast<off_t>(at));
+    written = calls.pwrite(fd, bytes, sizeof bytes, static_cast<off_t>(at));
   } while (written < 0 && errno == EINTR);
   if (written != static_cast<ssize_t>(sizeof bytes)) {
     const std::string reason = written < 0 ? std::strerror(errno) : "écriture incomplète";
@@ -373,7 +379,7 @@ EngineStatus JetEngine::Alter(const JetAlterColumn& alter) {
                    reason + ") : la longueur de la colonne " + Guillemets(column->name) +
                    " n'a peut-être pas été modifiée.");
   }
-  if (::fsync(fd) != 0) {
+  if (calls.fsync(fd) != 0) {
     return Failure("Erreur lors de l'écriture sur le disque de la base de données " +
                    QuotedPath(path_) + " (" + std::strerror(errno) +
                    ") : la modification de la colonne " + Guillemets(column->name) +
@@ -383,6 +389,14 @@ EngineStatus JetEngine::Alter(const JetAlterColumn& alter) {
 }
 
 }  // namespace
+
+JetFileCalls DefaultJetFileCalls() {
+  return {::pread, ::pwrite, ::fsync, LockCall};
+}
+
+void SetJetFileCallsForTesting(const JetFileCalls& replacement) {
+  calls = replacement;
+}
 
 bool IsJetHeader(const unsigned char* header, std::size_t size) {
   static constexpr unsigned char kPageType[] = {0x00, 0x01, 0x00, 0x00};
@@ -409,7 +423,7 @@ EngineStatus OpenJetEngine(const std::string& path, const OpenMode& mode,
   unsigned char page[kJet4PageSize] = {};
   std::size_t got = 0;
   while (got < sizeof page) {
-    const ssize_t n = ::pread(fd.get(), page + got, sizeof page - got, static_cast<off_t>(got));
+    const ssize_t n = calls.pread(fd.get(), page + got, sizeof page - got, static_cast<off_t>(got));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return Failure(cannotOpen + " (" + std::strerror(errno) + ").");
     if (n == 0) break;

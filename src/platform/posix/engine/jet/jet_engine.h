@@ -16,11 +16,15 @@
 // refused when another process holds one; Read refuses every change.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <memory>
 #include <string>
 
 #include "platform/posix/engine/engine.h"
+
+struct flock;
 
 namespace platform {
 
@@ -39,5 +43,17 @@ bool IsJetHeader(const unsigned char* header, std::size_t size);
 // (opened exclusively), and, in Share Exclusive, while another process holds any lock on it.
 EngineStatus OpenJetEngine(const std::string& path, const OpenMode& mode,
                            std::unique_ptr<Engine>& out);
+
+// The system calls through which the engine reads, writes, flushes and locks the database file
+// (the libmdb child reads on its own). Tests replace them to make one of them fail; a failure is
+// reported to the user, never retried.
+struct JetFileCalls {
+  ssize_t (*pread)(int fd, void* buffer, std::size_t size, off_t offset);
+  ssize_t (*pwrite)(int fd, const void* buffer, std::size_t size, off_t offset);
+  int (*fsync)(int fd);
+  int (*lock)(int fd, int command, struct flock* lock);  // fcntl with a lock command
+};
+JetFileCalls DefaultJetFileCalls();
+void SetJetFileCallsForTesting(const JetFileCalls& calls);
 
 }  // namespace platform

@@ -19,6 +19,9 @@
 
 #include "platform/posix/engine/jet/jet_statement.h"
 
+// Present only in a build with a sanitizer.
+extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
+
 namespace platform {
 
 namespace {
@@ -199,6 +202,12 @@ rlim_t AddressSpaceInUse() {
 [[noreturn]] void RunChild(int fd, const std::string& path, const LibmdbRequest& request,
                            int answerFd, int limitMs) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  // A fault in libmdb ends the child and nothing else: no handler of the parent's (a crash
+  // reporter, or a sanitizer's or fuzzer's death callback in tests) runs in its place.
+  for (int fatal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS, SIGXCPU}) {
+    ::signal(fatal, SIG_DFL);
+  }
+  if (__sanitizer_set_death_callback != nullptr) __sanitizer_set_death_callback(nullptr);
   const int devnull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
   if (devnull >= 0) {
     ::dup2(devnull, STDIN_FILENO);

@@ -214,6 +214,89 @@ TEST_F(JetOpenTest, ALibmdbChildThatCrashesOrHangsChangesNothing) {
   EXPECT_TRUE(Widened());
 }
 
+// Makes one of the engine's file calls fail with `error` from now on, counting its calls;
+// restores the real ones when destroyed.
+class FailingCall {
+ public:
+  enum Which { kRead, kWrite, kFlush, kLock };
+  FailingCall(Which which, int error) {
+    which_ = which;
+    error_ = error;
+    count_ = 0;
+    JetFileCalls calls = DefaultJetFileCalls();
+    switch (which) {
+      case kRead:
+        calls.pread = [](int, void*, std::size_t, off_t) -> ssize_t { return Fail(); };
+        break;
+      case kWrite:
+        calls.pwrite = [](int, const void*, std::size_t, off_t) -> ssize_t { return Fail(); };
+        break;
+      case kFlush:
+        calls.fsync = [](int) { return static_cast<int>(Fail()); };
+        break;
+      case kLock:
+        calls.lock = [](int, int, struct flock*) { return static_cast<int>(Fail()); };
+        break;
+    }
+    SetJetFileCallsForTesting(calls);
+  }
+  ~FailingCall() { SetJetFileCallsForTesting(DefaultJetFileCalls()); }
+  FailingCall(const FailingCall&) = delete;
+  FailingCall& operator=(const FailingCall&) = delete;
+  int count() const { return count_; }
+
+ private:
+  static ssize_t Fail() {
+    ++count_;
+    errno = error_;
+    return -1;
+  }
+  static inline Which which_ = kRead;
+  static inline int error_ = 0;
+  static inline int count_ = 0;
+};
+
+TEST_F(JetOpenTest, FailedReadsWritesFlushesAndLocksAreReportedOnceAndNeverAsSuccess) {
+  std::unique_ptr<Engine> engine;
+  {
+    FailingCall read(FailingCall::kRead, EIO);
+    EXPECT_FALSE(Open(db_, engine).ok()) << "the header cannot be read";
+  }
+  ASSERT_TRUE(Open(db_, engine).ok());
+  {
+    FailingCall read(FailingCall::kRead, EIO);
+    const EngineStatus status = engine->Execute(kWiden);
+    EXPECT_NE(status.description.find("ne peut pas être lue"), std::string::npos)
+        << status.description;
+  }
+  {
+    FailingCall lock(FailingCall::kLock, ENOLCK);
+    const EngineStatus status = engine->Execute(kWiden);
+    EXPECT_NE(status.description.find("Impossible de verrouiller"), std::string::npos)
+        << status.description;
+  }
+  {
+    FailingCall write(FailingCall::kWrite, ENOSPC);
+    const EngineStatus status = engine->Execute(kWiden);
+    EXPECT_EQ(status.code, kFail);
+    EXPECT_NE(status.description.find("Erreur d'écriture"), std::string::npos)
+        << status.description;
+    EXPECT_NE(status.description.find(std::strerror(ENOSPC)), std::string::npos);
+    EXPECT_EQ(write.count(), 1) << "never retried";
+  }
+  EXPECT_TRUE(Unchanged());
+  {
+    FailingCall flush(FailingCall::kFlush, EIO);
+    const EngineStatus status = engine->Execute(kWiden);
+    EXPECT_FALSE(status.ok());
+    EXPECT_NE(status.description.find("écriture sur le disque"), std::string::npos)
+        << status.description;
+    EXPECT_EQ(flush.count(), 1) << "never retried";
+  }
+  // The write reached the file before the flush failed: the length is the old one or the new.
+  EXPECT_TRUE(Unchanged() || Widened());
+}
+
 TEST(JetReaderTest, AnswersSurviveTheirEncodingAndGarbageIsRejected) {
   LibmdbView view;
   view.tableFound = true;
