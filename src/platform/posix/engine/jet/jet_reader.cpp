@@ -11,10 +11,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "platform/posix/engine/jet/jet_statement.h"
@@ -199,9 +201,28 @@ rlim_t AddressSpaceInUse() {
   return got == 1 ? static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) : 0;
 }
 
-[[noreturn]] void RunChild(int fd, const std::string& path, const LibmdbRequest& request,
-                           int answerFd, int limitMs) {
+// Closes every descriptor from `first` on, except `keepA` and `keepB`.
+void CloseDescriptorsExcept(int first, int keepA, int keepB) {
+  const int low = std::min(keepA, keepB), high = std::max(keepA, keepB);
+  auto closeRange = [](int from, int to) {
+    if (from <= to) ::close_range(static_cast<unsigned>(from), static_cast<unsigned>(to), 0);
+  };
+  closeRange(first, low - 1);
+  closeRange(low + 1, high - 1);
+  closeRange(high + 1, std::numeric_limits<int>::max());
+}
+
+[[noreturn]] void RunChild(pid_t parent, int fd, const std::string& path,
+                           const LibmdbRequest& request, int answerFd, int limitMs) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  // A parent that died before the line above would leave this child running on its own.
+  if (::getppid() != parent) ::_exit(1);
+  // The child reads through a description of its own and drops every one it inherited: the
+  // engine's descriptor carries the statement's lock (an open-file-description lock), which
+  // must end with the engine, never linger in a child that outlives it.
+  const std::string inherited = "/proc/self/fd/" + std::to_string(fd);
+  const int own = ::open(inherited.c_str(), O_RDONLY | O_CLOEXEC);
+  CloseDescriptorsExcept(STDERR_FILENO + 1, answerFd, own);
   // A fault in libmdb ends the child and nothing else: no handler of the parent's (a crash
   // reporter, or a sanitizer's or fuzzer's death callback in tests) runs in its place.
   for (int fatal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS, SIGXCPU}) {
@@ -225,8 +246,7 @@ rlim_t AddressSpaceInUse() {
   }
   if (void (*hook)() = childHook.load()) hook();
   // The very file the engine holds open, even if its name now leads elsewhere.
-  std::string file = "/proc/self/fd/" + std::to_string(fd);
-  if (::access(file.c_str(), R_OK) != 0) file = path;
+  const std::string file = own >= 0 ? "/proc/self/fd/" + std::to_string(own) : path;
   const LibmdbView view = AskLibmdb(file.c_str(), request);
   WriteAll(answerFd, EncodeLibmdbView(view));
   ::_exit(0);
@@ -323,13 +343,14 @@ bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t fileSize,
     return false;
   }
   const int limitMs = LibmdbTimeLimitMs(fileSize);
+  const pid_t parent = ::getpid();
   const pid_t child = ::fork();
   if (child < 0) {
     why =
         "impossible de lancer le processus de lecture (" + std::string(std::strerror(errno)) + ")";
     return false;
   }
-  if (child == 0) RunChild(fd, path, request, answer.fds[1], limitMs);
+  if (child == 0) RunChild(parent, fd, path, request, answer.fds[1], limitMs);
   answer.Close(1);
 
   std::string bytes;

@@ -1,5 +1,7 @@
 // Opening Jet files: what the header says, the connection's Mode, and other users of the file.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -211,6 +213,40 @@ TEST_F(JetOpenTest, ALibmdbChildThatCrashesOrHangsChangesNothing) {
   SetLibmdbChildHookForTesting(nullptr);
   SetLibmdbTimeLimitForTesting(0);
   EXPECT_TRUE(engine->Execute(kWiden).ok());
+  EXPECT_TRUE(Widened());
+}
+
+// What the libmdb child holds of the database: written by the child hook below.
+struct stat childDatabase {};
+std::string childReport;
+
+// Counts, in the child, the descriptors open on the database and those of them open for writing
+// (the engine's own, which carries the statement's lock).
+void ReportDatabaseDescriptors() {
+  int all = 0, writable = 0;
+  if (DIR* fds = ::opendir("/proc/self/fd")) {
+    while (const dirent* entry = ::readdir(fds)) {
+      const int fd = std::atoi(entry->d_name);
+      struct stat info {};
+      if (entry->d_name[0] == '.' || ::fstat(fd, &info) != 0) continue;
+      if (info.st_dev != childDatabase.st_dev || info.st_ino != childDatabase.st_ino) continue;
+      ++all;
+      if ((::fcntl(fd, F_GETFL) & O_ACCMODE) != O_RDONLY) ++writable;
+    }
+    ::closedir(fds);
+  }
+  WriteFile(childReport, std::to_string(all) + " " + std::to_string(writable));
+}
+
+TEST_F(JetOpenTest, TheLibmdbChildNeverHoldsTheDescriptorThatCarriesTheLock) {
+  // A child that kept the engine's descriptor would keep its lock past the engine's end.
+  ASSERT_EQ(::stat(db_.c_str(), &childDatabase), 0);
+  childReport = dir_.File("child-descriptors.txt");
+  std::unique_ptr<Engine> engine;
+  ASSERT_TRUE(Open(db_, engine).ok());
+  SetLibmdbChildHookForTesting(ReportDatabaseDescriptors);
+  EXPECT_TRUE(engine->Execute(kWiden).ok());
+  EXPECT_EQ(ReadFile(childReport), "1 0") << "one read-only descriptor of its own";
   EXPECT_TRUE(Widened());
 }
 
