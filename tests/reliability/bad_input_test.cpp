@@ -269,55 +269,23 @@ TEST_F(BadInputTest, MissingTableOrColumnShowsAnErrorNamingItAndChangesNothing) 
 
 // Another process holding a lock on a database: `sql` runs in a child, which then keeps its
 // transaction open until Release() or until `holdSeconds` have passed.
-class LockHolder {
+class LockHolder : public testing_support::HeldByChild {
  public:
-  LockHolder(const std::string& path, const std::string& sql, int holdSeconds) {
-    int ready[2], release[2];
-    if (pipe(ready) != 0 || pipe(release) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(ready[0]);
-      close(release[1]);
-      sqlite3* db = nullptr;
-      if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
-          sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-        _exit(2);
-      }
-      if (write(ready[1], "x", 1) != 1) _exit(3);
-      pollfd wait{release[0], POLLIN, 0};
-      poll(&wait, 1, holdSeconds * 1000);
-      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-      sqlite3_close(db);
-      _exit(0);
-    }
-    close(ready[1]);
-    close(release[0]);
-    release_ = release[1];
-    char byte = 0;
-    held_ = read(ready[0], &byte, 1) == 1;
-    close(ready[0]);
-  }
-  ~LockHolder() { Release(); }
-  LockHolder(const LockHolder&) = delete;
-  LockHolder& operator=(const LockHolder&) = delete;
-
-  bool Held() const { return held_; }
-  // True while the child still holds its transaction.
-  bool StillHolding() const {
-    int status = 0;
-    return pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0;
-  }
-  void Release() {
-    if (release_ >= 0) close(release_);
-    release_ = -1;
-    if (pid_ > 0) waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int release_ = -1;
-  bool held_ = false;
+  LockHolder(const std::string& path, const std::string& sql, int holdSeconds)
+      : HeldByChild(
+            [&](const std::function<void()>& wait) {
+              sqlite3* db = nullptr;
+              if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+                  sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+                return false;
+              }
+              wait();
+              // No hot journal left behind for the next opener.
+              sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+              sqlite3_close(db);
+              return true;
+            },
+            holdSeconds) {}
 };
 
 // A write transaction with a change in it: the reserved lock, as a writer in mid-work holds it.

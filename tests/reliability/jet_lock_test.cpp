@@ -27,55 +27,23 @@ using testing_support::ReadFile;
 
 // A child process holding one fcntl lock on `path` (created when missing) until Release() or
 // until `holdSeconds` have passed.
-class RecordLockHolder {
+class RecordLockHolder : public testing_support::HeldByChild {
  public:
-  RecordLockHolder(const std::string& path, short type, off_t start, off_t length,
-                   int holdSeconds) {
-    int ready[2], release[2];
-    if (pipe(ready) != 0 || pipe(release) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(ready[0]);
-      close(release[1]);
-      const int fd = open(path.c_str(), (type == F_WRLCK ? O_RDWR : O_RDONLY) | O_CREAT, 0644);
-      struct flock lock {};
-      lock.l_type = type;
-      lock.l_whence = SEEK_SET;
-      lock.l_start = start;
-      lock.l_len = length;
-      if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0) _exit(2);
-      if (write(ready[1], "x", 1) != 1) _exit(3);
-      pollfd wait{release[0], POLLIN, 0};
-      poll(&wait, 1, holdSeconds * 1000);
-      _exit(0);
-    }
-    close(ready[1]);
-    close(release[0]);
-    release_ = release[1];
-    char byte = 0;
-    held_ = read(ready[0], &byte, 1) == 1;
-    close(ready[0]);
-  }
-  ~RecordLockHolder() { Release(); }
-  RecordLockHolder(const RecordLockHolder&) = delete;
-  RecordLockHolder& operator=(const RecordLockHolder&) = delete;
-
-  bool Held() const { return held_; }
-  bool StillHolding() const {
-    int status = 0;
-    return pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0;
-  }
-  void Release() {
-    if (release_ >= 0) close(release_);
-    release_ = -1;
-    if (pid_ > 0) waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int release_ = -1;
-  bool held_ = false;
+  RecordLockHolder(const std::string& path, short type, off_t start, off_t length, int holdSeconds)
+      : HeldByChild(
+            [&](const std::function<void()>& wait) {
+              const int fd =
+                  open(path.c_str(), (type == F_WRLCK ? O_RDWR : O_RDONLY) | O_CREAT, 0644);
+              struct flock lock {};
+              lock.l_type = type;
+              lock.l_whence = SEEK_SET;
+              lock.l_start = start;
+              lock.l_len = length;
+              if (fd < 0 || fcntl(fd, F_SETLK, &lock) != 0) return false;
+              wait();
+              return true;
+            },
+            holdSeconds) {}
 };
 
 const std::string kPress = "enter\n\nclose\n";

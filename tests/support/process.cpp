@@ -13,6 +13,45 @@
 
 namespace testing_support {
 
+HeldByChild::HeldByChild(const Hold& hold, int holdSeconds) {
+  int ready[2], release[2];
+  if (pipe(ready) != 0) return;
+  if (pipe(release) != 0) {
+    close(ready[0]);
+    close(ready[1]);
+    return;
+  }
+  pid_ = fork();
+  if (pid_ == 0) {
+    close(ready[0]);
+    close(release[1]);
+    const bool held = hold([&] {
+      if (write(ready[1], "x", 1) != 1) _exit(3);
+      pollfd released{release[0], POLLIN, 0};
+      poll(&released, 1, holdSeconds * 1000);
+    });
+    _exit(held ? 0 : 2);
+  }
+  close(ready[1]);
+  close(release[0]);
+  release_ = release[1];
+  char byte = 0;
+  held_ = pid_ > 0 && read(ready[0], &byte, 1) == 1;
+  close(ready[0]);
+}
+
+bool HeldByChild::StillHolding() const {
+  int status = 0;
+  return pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0;
+}
+
+void HeldByChild::Release() {
+  if (release_ >= 0) close(release_);
+  release_ = -1;
+  if (pid_ > 0) waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
 int InSecondProcess(const std::function<int()>& body) {
   const pid_t pid = fork();
   if (pid == 0) _exit(body());

@@ -27,6 +27,29 @@ struct ProcessOptions {
 // Runs `body` in a forked child process and returns its exit status (or -1 when it died).
 int InSecondProcess(const std::function<int()>& body);
 
+// Something another process holds (a lock, a transaction). A forked child runs `hold`, which
+// takes it, calls `wait` (which returns on Release() or once `holdSeconds` have passed), lets it
+// go and returns true; or returns false at once when it could not take it.
+class HeldByChild {
+ public:
+  using Hold = std::function<bool(const std::function<void()>& wait)>;
+  HeldByChild(const Hold& hold, int holdSeconds);
+  ~HeldByChild() { Release(); }
+  HeldByChild(const HeldByChild&) = delete;
+  HeldByChild& operator=(const HeldByChild&) = delete;
+
+  // Whether the child took it.
+  bool Held() const { return held_; }
+  // True while the child still holds it.
+  bool StillHolding() const;
+  void Release();
+
+ private:
+  int pid_ = -1;
+  int release_ = -1;
+  bool held_ = false;
+};
+
 // Runs `argv[0]` with `argv` (argv[0] included) and waits for it.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
 
