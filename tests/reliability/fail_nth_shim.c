@@ -33,7 +33,7 @@ static long failAt;
 static int persist;
 static int failErrno = EIO;
 static char only[256];
-static int logFd = -1;
+static char logPath[4096];
 /* Shared with forked children, so that their operations continue the same count. */
 static long* counted;
 static long localCount;
@@ -110,9 +110,7 @@ static void Resolve(void) {
     strcat(only, ",");
   }
   const char* log = getenv("UPGRADE405_SHIM_LOG");
-  if (log != NULL && realOpen != NULL) {
-    logFd = realOpen(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  }
+  if (log != NULL && strlen(log) < sizeof logPath) strcpy(logPath, log);
 }
 
 __attribute__((constructor)) static void Load(void) {
@@ -142,11 +140,16 @@ static int Selected(const char* name) {
   return strstr(only, item) != NULL;
 }
 
+/* Opened for each line: a forked child that closes the descriptors it inherited (the engine's
+ * libmdb child does) still logs. */
 static void Log(long number, const char* name, int fd, int failed) {
   char line[96];
-  if (logFd < 0) return;
+  if (logPath[0] == '\0' || realOpen == NULL) return;
   int n = snprintf(line, sizeof line, "%ld %s %d %s\n", number, name, fd, failed ? "fail" : "ok");
+  const int logFd = realOpen(logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (logFd < 0) return;
   if (n > 0) (void)!realWrite(logFd, line, (size_t)n);
+  realClose(logFd);
 }
 
 /* Counts one operation; true when it must fail. */
