@@ -31,38 +31,8 @@ using reliability::InspectDatabase;
 
 constexpr int kRows = 100000;
 
-// A run of the program that presses the button, confirms and closes, with nothing printed.
-pid_t StartUpgrade(const std::string& path) {
-  int in[2];
-  if (pipe(in) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], 0);
-    close(in[0]);
-    close(in[1]);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    const std::string db = "/db=" + path;
-    execl(UPGRADE405_EXE, UPGRADE405_EXE, db.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(in[0]);
-  const char input[] = "enter\n\nclose\n";
-  if (write(in[1], input, sizeof input - 1) != static_cast<ssize_t>(sizeof input - 1)) {
-    kill(pid, SIGKILL);
-  }
-  close(in[1]);
-  return pid;
-}
-
-// Waits for the run; true when it ended by itself with exit code 0.
-bool EndedNormally(pid_t pid) {
-  int status = 0;
-  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using reliability::EndedNormally;
+using reliability::StartUpgrade;
 
 // The 100k-row database of one path and what a completed upgrade makes of it, built once for
 // this run of the test program.

@@ -31,37 +31,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::ReadFile;
 
-// A run of the program that presses the button, confirms and closes, with nothing printed.
-pid_t StartUpgrade(const std::string& path) {
-  int in[2];
-  if (pipe(in) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], 0);
-    close(in[0]);
-    close(in[1]);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    const std::string db = "/db=" + path;
-    execl(UPGRADE405_EXE, UPGRADE405_EXE, db.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(in[0]);
-  const char input[] = "enter\n\nclose\n";
-  if (write(in[1], input, sizeof input - 1) != static_cast<ssize_t>(sizeof input - 1)) {
-    kill(pid, SIGKILL);
-  }
-  close(in[1]);
-  return pid;
-}
-
-bool EndedNormally(pid_t pid) {
-  int status = 0;
-  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using reliability::EndedNormally;
+using reliability::StartUpgrade;
 
 struct Param {
   const char* name;

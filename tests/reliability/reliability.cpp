@@ -2,7 +2,11 @@
 
 #include "support/sample_db.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +26,37 @@ long EnvNumber(const char* name, long fallback) {
   char* end = nullptr;
   const long n = std::strtol(value, &end, 10);
   return *end == '\0' ? n : fallback;
+}
+
+int StartUpgrade(const std::string& path) {
+  int in[2];
+  if (pipe(in) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    close(in[0]);
+    close(in[1]);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    const std::string db = "/db=" + path;
+    execl(UPGRADE405_EXE, UPGRADE405_EXE, db.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(in[0]);
+  const char input[] = "enter\n\nclose\n";
+  if (write(in[1], input, sizeof input - 1) != static_cast<ssize_t>(sizeof input - 1)) {
+    kill(pid, SIGKILL);
+  }
+  close(in[1]);
+  return pid;
+}
+
+bool EndedNormally(int pid) {
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 testing_support::ProcessResult RunUpgrade(const std::vector<std::string>& args,

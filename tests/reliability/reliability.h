@@ -26,6 +26,12 @@ testing_support::ProcessResult RunUpgrade(const std::vector<std::string>& args,
                                           const std::string& exe = UPGRADE405_EXE,
                                           int timeoutSeconds = 90);
 
+// Starts the program on `path` in the background for the crash harnesses: it presses the button,
+// confirms and closes, with nothing printed. The process id, or -1.
+int StartUpgrade(const std::string& path);
+// Waits for a run; true when it ended by itself with exit code 0.
+bool EndedNormally(int pid);
+
 // The blocks the terminal front-end prints for the program's windows and boxes.
 extern const char kTitle[];  // the title of the built executable, upgrade405
 std::string DialogBlock();
