@@ -29,6 +29,8 @@
 
 namespace {
 
+using reliability::Session;
+
 namespace fs = std::filesystem;
 using reliability::ClassifyPress;
 using reliability::DatabaseState;
@@ -373,85 +375,6 @@ TEST_F(BadInputTest, ExecutableGivesUpOnALockHeldPastItsThirtySecondsFull) {
   }
   EXPECT_EQ(ReadFile(db), before);
 }
-
-// A run of the program whose input is written line by line while it runs.
-class Session {
- public:
-  explicit Session(const std::vector<std::string>& args) {
-    int in[2], out[2];
-    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(in[0], 0);
-      dup2(out[1], 1);
-      const int null = open("/dev/null", O_WRONLY);
-      dup2(null, 2);
-      unsetenv("DISPLAY");
-      unsetenv("WAYLAND_DISPLAY");
-      std::vector<char*> argv{const_cast<char*>(UPGRADE405_EXE)};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    in_ = in[1];
-    out_ = out[0];
-  }
-  ~Session() {
-    if (in_ >= 0) close(in_);
-    if (out_ >= 0) close(out_);
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
-
-  void Send(const std::string& line) {
-    const std::string text = line + "\n";
-    signal(SIGPIPE, SIG_IGN);
-    if (write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-      ADD_FAILURE() << "cannot send " << line;
-    }
-  }
-  // Reads until the output so far ends with `end`, for at most 60 s; returns the output.
-  const std::string& WaitFor(const std::string& end) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (
-        !(out.size() >= end.size() && out.compare(out.size() - end.size(), end.size(), end) == 0)) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
-      pollfd p{out_, POLLIN, 0};
-      if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) break;
-      char buf[4096];
-      const ssize_t n = read(out_, buf, sizeof buf);
-      if (n <= 0) break;
-      out.append(buf, static_cast<std::size_t>(n));
-    }
-    return out;
-  }
-  // Ends the input and waits for the exit code (-1 when killed).
-  int Finish() {
-    close(in_);
-    in_ = -1;
-    WaitFor("\x01");  // everything up to the end of the output
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  std::string out;
-
- private:
-  pid_t pid_ = -1;
-  int in_ = -1;
-  int out_ = -1;
-};
 
 TEST_F(BadInputTest, SecondInstanceOnTheSameDatabaseBeforeOrAfterThePressOfTheFirst) {
   for (bool firstPressesFirst : {false, true}) {

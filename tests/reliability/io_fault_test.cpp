@@ -39,24 +39,8 @@ using testing_support::TempDir;
 // --- The journal's file operations, failed in the real executable ---
 
 // One operation the preloaded library counted.
-struct ShimCall {
-  long number;
-  std::string name;
-  int fd;
-  bool failed;
-};
-
-std::vector<ShimCall> ReadShimLog(const std::string& path) {
-  std::vector<ShimCall> calls;
-  std::ifstream in(path);
-  ShimCall call;
-  std::string result;
-  while (in >> call.number >> call.name >> call.fd >> result) {
-    call.failed = result == "fail";
-    calls.push_back(call);
-  }
-  return calls;
-}
+using reliability::ReadShimLog;
+using reliability::ShimCall;
 
 // Every line of a journal is empty (the separator) or a whole entry; the file ends with a line.
 ::testing::AssertionResult WellFormedJournal(const std::string& content) {

@@ -33,27 +33,8 @@ using reliability::Outcome;
 using testing_support::ProcessResult;
 using testing_support::ReadFile;
 
-struct ShimCall {
-  long number;
-  std::string name;
-  int fd;
-  bool failed;
-};
-
-std::vector<ShimCall> ReadShimLog(const std::string& path) {
-  std::vector<ShimCall> calls;
-  std::ifstream in(path);
-  ShimCall call;
-  std::string result;
-  while (in >> call.number >> call.name >> call.fd >> result) {
-    call.failed = result == "fail";
-    calls.push_back(call);
-  }
-  // The forked child appends its lines too: order them by their number.
-  std::sort(calls.begin(), calls.end(),
-            [](const ShimCall& a, const ShimCall& b) { return a.number < b.number; });
-  return calls;
-}
+using reliability::ReadShimLog;
+using reliability::ShimCall;
 
 class JetIoFaultTest : public ::testing::TestWithParam<const char*> {
  protected:

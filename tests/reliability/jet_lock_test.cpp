@@ -116,79 +116,13 @@ TEST(JetLockTest, WholeFileWriteLockIsAnExclusiveOpenerAndEndsInTheNotFoundNotic
             Outcome::kConfirmed);
 }
 
-// A run of the program whose input stays open until Finish(): it shows the dialog and waits,
-// its connection open.
-class IdleRun {
- public:
-  explicit IdleRun(const std::string& db) {
-    int in[2], out[2];
-    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(in[0], 0);
-      dup2(out[1], 1);
-      unsetenv("DISPLAY");
-      unsetenv("WAYLAND_DISPLAY");
-      const std::string arg = "/db=" + db;
-      execl(UPGRADE405_EXE, UPGRADE405_EXE, arg.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    in_ = in[1];
-    out_ = out[0];
-  }
-  ~IdleRun() {
-    if (in_ >= 0) close(in_);
-    if (out_ >= 0) close(out_);
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  IdleRun(const IdleRun&) = delete;
-  IdleRun& operator=(const IdleRun&) = delete;
-
-  // Reads until the output so far ends with `end` (at most 30 s); returns the output.
-  std::string WaitFor(const std::string& end) {
-    while (output_.size() < end.size() ||
-           output_.compare(output_.size() - end.size(), end.size(), end) != 0) {
-      pollfd p{out_, POLLIN, 0};
-      if (poll(&p, 1, 30000) <= 0) break;
-      char buf[4096];
-      const ssize_t n = read(out_, buf, sizeof buf);
-      if (n <= 0) break;
-      output_.append(buf, static_cast<std::size_t>(n));
-    }
-    return output_;
-  }
-  // Sends the rest of the input, closes it, and returns the exit code (-1 when killed).
-  int Finish(const std::string& input) {
-    signal(SIGPIPE, SIG_IGN);
-    if (write(in_, input.data(), input.size()) != static_cast<ssize_t>(input.size())) return -2;
-    close(in_);
-    in_ = -1;
-    WaitFor("\x01");  // everything, up to the end of the output
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  const std::string& Output() const { return output_; }
-
- private:
-  pid_t pid_ = -1;
-  int in_ = -1;
-  int out_ = -1;
-  std::string output_;
-};
-
 TEST(JetLockTest, AnIdleInstanceDoesNotBlockASecondOneAndThenFindsTheColumnWidened) {
   UPGRADE405_REQUIRE_JET_FIXTURES();
   testing_support::TempDir dir;
   const std::string db = testing_support::CopyJetFixture("nuv404.mdb", dir);
   const std::string widened = ReadFile(testing_support::CopyJetFixture("nuv405.mdb", dir));
-  IdleRun first(db);
+  // Its input stays open: it shows the dialog and waits, its connection open.
+  reliability::Session first({"/db=" + db});
   ASSERT_EQ(first.WaitFor(reliability::DialogBlock()), reliability::DialogBlock());
   // The second runs whole while the first keeps its connection open.
   const testing_support::ProcessResult second =
@@ -196,8 +130,11 @@ TEST(JetLockTest, AnIdleInstanceDoesNotBlockASecondOneAndThenFindsTheColumnWiden
   EXPECT_EQ(reliability::ClassifyPress(second.out, db), Outcome::kConfirmed) << second.out;
   EXPECT_TRUE(ReadFile(db) == widened);
   // The first, opened on the old length, presses now: the length is there already.
-  EXPECT_EQ(first.Finish(kPress), 0);
-  EXPECT_EQ(reliability::ClassifyPress(first.Output(), db), Outcome::kConfirmed) << first.Output();
+  first.Send("enter");
+  first.Send("");
+  first.Send("close");
+  EXPECT_EQ(first.Finish(), 0);
+  EXPECT_EQ(reliability::ClassifyPress(first.out, db), Outcome::kConfirmed) << first.out;
   EXPECT_TRUE(ReadFile(db) == widened);
 }
 
