@@ -1,33 +1,24 @@
 // Benchmarks of the upgrade against its alternatives, measured in one run on the same files.
 //
-// On real Jet files (the test databases of 1k, 100k and 1M rows, unpacked once into the data
-// folder):
+// On Jet files of 1k, 100k and 1M rows that the project's writer makes once into the data
+// folder (the sample table nuv, TEXT(50), and a TEXT(255) twin of each):
 // - widening nuv.Filename through the program's own components and engine, against a bare
 //   libmdb read of every row of the table, in this process;
-// - shortening it from TEXT(255) (a copy with the length field patched at bench time) when
-//   every value fits, against the same bare read;
-// - a whole run of the executable, against a bare process that opens the file with libmdb and
-//   reads its catalog, and against the same bare process loading the program's libraries;
-// - the peak memory of a whole run, children included.
-//
-// On the SQLite sample databases the program also opens:
-// - the upgrade through the program's own components and engine, against a bare length scan and
-//   against SQLite's documented 12-step table rebuild, both done with SQLite directly;
-// - the peak memory of the upgrade, in a child process, against a child that only opens the file;
-// - a whole run of the executable through the terminal protocol, against a bare process that
-//   opens the same file;
+// - shortening it from TEXT(255) when every value fits, against the same bare read;
+// - the writer itself, writing each file anew, against the bare read of what it wrote, and its
+//   peak memory at 1M rows against 1k rows (a child process run by bench/peak_run.cpp);
+// - a whole run of the executable on the 1k-row sample, against a bare process that opens the
+//   file with libmdb and reads its catalog;
+// - the peak memory of a whole run, children included;
 // - one journal line against one write plus one flush to disk of the same bytes.
 //
-// Every figure is reported as a ratio against its baseline. The tables (1k, 100k and 1M rows)
-// are generated once in the data folder and copied before each timed operation, so every
-// operation starts from the same bytes in the page cache.
+// Every figure is reported as a ratio against its baseline, measured in the same run. Each
+// operation that changes a file starts from a fresh copy put on disk first, so every operation
+// starts from the same bytes in the page cache.
 //
 //   upgrade405_bench --data=DIR [--out=results.md] [--sizes=1000,100000,1000000]
 //                    [--command=TEXT] [Google Benchmark options]
-//
-// The Jet test databases are read from ../shared/fixtures beside the source tree, or from the
-// folder UPGRADE405_FIXTURES names; without them the Jet figures are left out, and the report
-// says so.
+//   upgrade405_bench --write=ROWS FILE   (the writer alone, for the peak-memory child)
 // libmdb's header includes glib's inside extern "C"; glib's, included first, brings its C++
 // parts in with C++ linkage.
 #include <glib.h>
@@ -36,7 +27,6 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
@@ -59,6 +49,7 @@
 #include <vector>
 
 #include "components/ado.h"
+#include "jet_writer.h"
 #include "journal/journal.h"
 #include "main.h"
 #include "platform/database.h"
@@ -74,104 +65,6 @@ using Clock = std::chrono::steady_clock;
 fs::path dataDir;
 std::vector<int> sizes = {1000, 100000, 1000000};
 
-// --- SQLite directly ---
-
-struct Sqlite {
-  explicit Sqlite(const fs::path& path, int flags = SQLITE_OPEN_READWRITE) {
-    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-      const std::string why = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
-      sqlite3_close(db);
-      throw std::runtime_error("cannot open " + path.string() + ": " + why);
-    }
-  }
-  ~Sqlite() { sqlite3_close(db); }
-  Sqlite(const Sqlite&) = delete;
-  Sqlite& operator=(const Sqlite&) = delete;
-
-  void Exec(const std::string& sql) const {
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-      const std::string why = error != nullptr ? error : "?";
-      sqlite3_free(error);
-      throw std::runtime_error(sql + ": " + why);
-    }
-  }
-  std::string Text(const std::string& sql) const {
-    sqlite3_stmt* statement = nullptr;
-    std::string out;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-      throw std::runtime_error(sql + ": " + sqlite3_errmsg(db));
-    }
-    if (sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0) != nullptr) {
-      out = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-    }
-    sqlite3_finalize(statement);
-    return out;
-  }
-
-  sqlite3* db = nullptr;
-};
-
-// The table the program upgrades, as the 4.04 schema has it (as tests/support/sample_db makes
-// it), with `rows` rows of file names between 12 and 50 characters.
-void Generate(const fs::path& path, int rows) {
-  fs::remove(path);
-  Sqlite s(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-  s.Exec(
-      "CREATE TABLE nuv (id INTEGER PRIMARY KEY, Filename TEXT(50) NOT NULL DEFAULT '', "
-      "Title VARCHAR(80), Size INTEGER);"
-      "CREATE INDEX nuv_filename ON nuv (Filename);"
-      "BEGIN");
-  sqlite3_stmt* insert = nullptr;
-  sqlite3_prepare_v2(s.db, "INSERT INTO nuv (Filename, Title, Size) VALUES (?1, ?2, ?3)", -1,
-                     &insert, nullptr);
-  for (int i = 0; i < rows; ++i) {
-    // Appended piece by piece: g++ 12 at -O3 warns (-Wrestrict, wrongly) about "f" + text.
-    std::string name = "f";
-    name += std::to_string(i);
-    name += '_';
-    const std::size_t length = 12 + static_cast<std::size_t>(i % 39);
-    if (name.size() < length) name.append(length - name.size(), 'x');
-    const std::string title = "Titre " + std::to_string(i);
-    sqlite3_bind_text(insert, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(insert, 2, title.data(), static_cast<int>(title.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int64(insert, 3, std::int64_t{i} * 100);
-    if (sqlite3_step(insert) != SQLITE_DONE) throw std::runtime_error("cannot fill the table");
-    sqlite3_reset(insert);
-  }
-  sqlite3_finalize(insert);
-  s.Exec("COMMIT");
-}
-
-fs::path Source(int rows) {
-  return dataDir / ("nuv_" + std::to_string(rows) + ".db");
-}
-fs::path Work() {
-  return dataDir / "work.db";
-}
-
-// A fresh copy of the `rows` table, outside the timed part. The copy is put on disk before it
-// is handed over: otherwise the first operation that flushes the file (any commit) would pay
-// for writing the whole copy out, and an operation that only reads would not.
-fs::path FreshCopy(int rows) {
-  fs::remove(dataDir / "work.db-journal");
-  fs::copy_file(Source(rows), Work(), fs::copy_options::overwrite_existing);
-  for (const fs::path& path : {Work(), dataDir}) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || fsync(fd) != 0) throw std::runtime_error("cannot flush " + path.string());
-    close(fd);
-  }
-  return Work();
-}
-
-bool Upgraded(const fs::path& path) {
-  Sqlite s(path, SQLITE_OPEN_READONLY);
-  return s.Text("SELECT sql FROM sqlite_schema WHERE name = 'nuv'").find("TEXT(96)") !=
-         std::string::npos;
-}
-
-// --- the three ways ---
-
 // The program's way: its connection and command components on its engine, as the dialog's
 // button runs them.
 void UpgradeThroughEngine(const fs::path& path) {
@@ -186,53 +79,6 @@ void UpgradeThroughEngine(const fs::path& path) {
   connection.SetConnected(true);
   command.SetCommandText(UpgradeStatement);
   command.Execute();
-}
-
-// What any upgrade must do at least: read every file name once.
-void LengthScan(const fs::path& path) {
-  Sqlite s(path);
-  if (s.Text("SELECT count(*) FROM nuv WHERE length(Filename) > 96") != "0") {
-    throw std::runtime_error("unexpected long file names");
-  }
-}
-
-// SQLite's documented procedure for a schema change ALTER TABLE cannot make.
-void TwelveStepRebuild(const fs::path& path) {
-  Sqlite s(path);
-  s.Exec("PRAGMA foreign_keys = OFF");
-  s.Exec("BEGIN");
-  s.Exec(
-      "CREATE TABLE new_nuv (id INTEGER PRIMARY KEY, Filename TEXT(96) NOT NULL DEFAULT '', "
-      "Title VARCHAR(80), Size INTEGER)");
-  s.Exec(
-      "INSERT INTO new_nuv (id, Filename, Title, Size) SELECT id, Filename, Title, Size FROM nuv");
-  s.Exec("DROP TABLE nuv");
-  s.Exec("ALTER TABLE new_nuv RENAME TO nuv");
-  s.Exec("CREATE INDEX nuv_filename ON nuv (Filename)");
-  s.Exec("PRAGMA foreign_key_check");
-  s.Exec("COMMIT");
-  s.Exec("PRAGMA foreign_keys = ON");
-}
-
-// What the upgrade needs at least when only the stored definition changes, done with SQLite
-// directly: the length scan, the rewritten definition and the schema version in one
-// transaction, and the table read once under the new definition. The upgrade's own steps beyond
-// these show as the difference between the two.
-void DefinitionChangeOnly(const fs::path& path) {
-  Sqlite s(path);
-  s.Exec("BEGIN IMMEDIATE");
-  if (s.Text("SELECT count(*) FROM nuv WHERE length(Filename) > 96") != "0") {
-    throw std::runtime_error("unexpected long file names");
-  }
-  const std::string version = s.Text("PRAGMA schema_version");
-  s.Exec("PRAGMA writable_schema = ON");
-  s.Exec(
-      "UPDATE sqlite_schema SET sql = replace(sql, 'Filename TEXT(50)', 'Filename TEXT(96) "
-      "CONSTRAINT \"Filename_length\" CHECK (length(\"Filename\") <= 96)') WHERE name = 'nuv'");
-  s.Exec("PRAGMA schema_version = " + std::to_string(std::stoll(version) + 1));
-  s.Exec("PRAGMA writable_schema = OFF");
-  s.Text("SELECT count(*) FROM nuv");
-  s.Exec("COMMIT");
 }
 
 // --- processes ---
@@ -280,7 +126,7 @@ int Spawn(const std::vector<std::string>& argv, const std::string& input,
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-std::string self;  // this executable, for the child processes that measure memory
+std::string self;  // this executable, for the writer's child process
 
 double Median(std::vector<double> values) {
   if (values.empty()) return 0;
@@ -291,21 +137,12 @@ double Median(std::vector<double> values) {
 
 // --- Jet files ---
 
-// Where the 2-byte length field of nuv.Filename lies in every nuv404 test database.
-constexpr long kJetLengthField = 98439;
 std::string jetMissing;  // why the Jet benchmarks were left out, or ""
-
-fs::path FixturesDir() {
-  if (const char* dir = std::getenv("UPGRADE405_FIXTURES"); dir != nullptr && *dir != '\0') {
-    return dir;
-  }
-  return (fs::path(UPGRADE405_SOURCE_DIR) / ".." / "shared" / "fixtures").lexically_normal();
-}
 
 fs::path JetSource(int rows) {
   return dataDir / ("jet_" + std::to_string(rows) + ".mdb");
 }
-// The same file with Filename declared TEXT(255): what shortening starts from.
+// The same table with Filename declared TEXT(255): what shortening starts from.
 fs::path JetWideSource(int rows) {
   return dataDir / ("jet_" + std::to_string(rows) + "_text255.mdb");
 }
@@ -313,64 +150,72 @@ fs::path JetWork() {
   return dataDir / "jet_work.mdb";
 }
 
-int ReadLengthField(const fs::path& path) {
+// Writes the sample table nuv of `rows` rows with Filename TEXT(`textLength`) to `path`, anew;
+// returns where its length field lies.
+long WriteNuv(const fs::path& path, int rows, int textLength) {
+  fs::remove(path);
+  const jet_writer::DatabaseLayout layout = jet_writer::WriteJetDatabase(
+      path.string(), {{jet_writer::NuvSampleTable(static_cast<std::uint64_t>(rows), textLength)}});
+  return static_cast<long>(layout.tables.at("nuv").columns.at("Filename").lengthOffset);
+}
+
+// Where nuv.Filename's length field lies in each file the writer made, by path. The writer
+// gives the same bytes for the same description, so a file made by an earlier run is kept, and
+// the offset it was written at beside it.
+std::map<std::string, long> lengthFields;
+
+fs::path FieldNote(const fs::path& path) {
+  return path.string() + ".field";
+}
+
+void MakeOnce(const fs::path& path, int rows, int textLength) {
+  long field = -1;
+  if (fs::exists(path) && (std::ifstream(FieldNote(path)) >> field) && field > 0) {
+    lengthFields[path.string()] = field;
+    return;
+  }
+  std::fprintf(stderr, "writing the Jet file of %d rows, TEXT(%d)...\n", rows, textLength);
+  const fs::path part = path.string() + ".part";
+  field = WriteNuv(part, rows, textLength);
+  fs::rename(part, path);
+  std::ofstream(FieldNote(path)) << field << "\n";
+  lengthFields[path.string()] = field;
+}
+
+long LengthField(const fs::path& path) {
+  const auto found = lengthFields.find(path.string());
+  if (found == lengthFields.end()) throw std::runtime_error("no length field for " + path.string());
+  return found->second;
+}
+
+int ReadLengthField(const fs::path& path, long field) {
   std::ifstream in(path, std::ios::binary);
   unsigned char b[2] = {0, 0};
-  in.seekg(kJetLengthField);
+  in.seekg(field);
   if (!in.read(reinterpret_cast<char*>(b), 2)) return -1;
   return b[0] | (b[1] << 8);
 }
 
-void WriteLengthField(const fs::path& path, int value) {
+void WriteLengthField(const fs::path& path, long field, int value) {
   std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
   const char b[2] = {static_cast<char>(value & 0xff), static_cast<char>(value >> 8)};
-  f.seekp(kJetLengthField);
+  f.seekp(field);
   f.write(b, 2);
   if (!f) throw std::runtime_error("cannot patch " + path.string());
 }
 
-// Unpacks (or copies) each fixture once, and makes its TEXT(255) twin.
+// Makes each size's file and its TEXT(255) twin once.
 void PrepareJet() {
-  const fs::path fixtures = FixturesDir();
-  if (!fs::exists(fixtures / "nuv404.mdb")) {
-    jetMissing = "no folder " + fixtures.string() + " with nuv404.mdb in it";
-    return;
-  }
   for (int rows : sizes) {
-    const fs::path to = JetSource(rows);
-    if (!fs::exists(to)) {
-      std::fprintf(stderr, "unpacking the Jet file of %d rows...\n", rows);
-      const fs::path part = to.string() + ".part";
-      std::string command;
-      if (rows == 1000) {
-        fs::copy_file(fixtures / "nuv404.mdb", part, fs::copy_options::overwrite_existing);
-        fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write,
-                        fs::perm_options::add);
-      } else if (rows == 100000) {
-        command = "gzip -dc '" + (fixtures / "nuv404_100k.mdb.gz").string() + "' > '" +
-                  part.string() + "'";
-      } else if (rows == 1000000) {
-        command =
-            "xz -dc '" + (fixtures / "nuv404_1m.mdb.xz").string() + "' > '" + part.string() + "'";
-      } else {
-        throw std::runtime_error("no Jet test database of " + std::to_string(rows) + " rows");
-      }
-      if (!command.empty() && std::system(command.c_str()) != 0) {
-        throw std::runtime_error("cannot unpack the Jet file of " + std::to_string(rows));
-      }
-      fs::rename(part, to);
-    }
-    if (ReadLengthField(to) != 100) {
-      throw std::runtime_error(to.string() + ": Filename is not TEXT(50)");
-    }
-    if (!fs::exists(JetWideSource(rows))) {
-      fs::copy_file(to, JetWideSource(rows));
-      WriteLengthField(JetWideSource(rows), 510);
+    MakeOnce(JetSource(rows), rows, 50);
+    MakeOnce(JetWideSource(rows), rows, 255);
+    if (ReadLengthField(JetSource(rows), LengthField(JetSource(rows))) != 100 ||
+        ReadLengthField(JetWideSource(rows), LengthField(JetWideSource(rows))) != 510) {
+      throw std::runtime_error("the written length fields are not TEXT(50) and TEXT(255)");
     }
   }
 }
 
-// A fresh copy of `from` on disk, outside the timed part (as FreshCopy).
 // What the working copy holds: a copy of this source, with the length field as in the source
 // when `pristine`.
 fs::path workFrom;
@@ -382,13 +227,15 @@ void FlushToDisk(const fs::path& path) {
   close(fd);
 }
 
-// A fresh copy of `from` on disk, outside the timed part (as FreshCopy). A widening changes
-// only the 2-byte length field, so when the working copy was made from the same source and
-// widened, writing the source's length back gives the source's bytes again without copying
-// 115 MB anew.
+// A fresh copy of `from` on disk, outside the timed part. The copy is put on disk before it is
+// handed over: otherwise the first operation that flushes the file would pay for writing the
+// whole copy out. A widening changes only the 2-byte length field, so when the working copy was
+// made from the same source and widened, writing the source's length back gives the source's
+// bytes again without copying 100 MB anew.
 fs::path FreshJetCopy(const fs::path& from) {
   if (workFrom == from && fs::exists(JetWork())) {
-    if (!workPristine) WriteLengthField(JetWork(), ReadLengthField(from));
+    const long field = LengthField(from);
+    if (!workPristine) WriteLengthField(JetWork(), field, ReadLengthField(from, field));
   } else {
     fs::copy_file(from, JetWork(), fs::copy_options::overwrite_existing);
     FlushToDisk(dataDir);
@@ -396,11 +243,12 @@ fs::path FreshJetCopy(const fs::path& from) {
   FlushToDisk(JetWork());
   workFrom = from;
   workPristine = false;  // the caller is about to change it
+  lengthFields[JetWork().string()] = LengthField(from);
   return JetWork();
 }
 
 bool JetUpgraded(const fs::path& path) {
-  return ReadLengthField(path) == 192;
+  return ReadLengthField(path, LengthField(path)) == 192;
 }
 
 // What any rebuild of the table must do at least: read every row of nuv with libmdb, every
@@ -478,72 +326,6 @@ void JetInterleaved(benchmark::State& state, int rows, const std::vector<JetWay>
 
 // --- benchmarks ---
 
-// One way of doing the work: its name in the report, the operation on a fresh copy, and what
-// must hold of the copy afterwards (nothing when it only reads).
-struct Way {
-  std::string name;
-  std::function<void(const fs::path&)> run;
-  std::function<bool(const fs::path&)> check;
-};
-
-// Each iteration runs every way once, each on a fresh copy of the `rows` table, in an order
-// that rotates from one iteration to the next, so that whatever else the machine does at the
-// time weighs on all of them alike. The median time of each way becomes a counter (seconds).
-void Interleaved(benchmark::State& state, int rows, const std::vector<Way>& ways) {
-  std::map<std::string, std::vector<double>> samples;
-  std::size_t round = 0;
-  try {
-    for (auto _ : state) {
-      double total = 0;
-      for (std::size_t k = 0; k < ways.size(); ++k) {
-        const Way& way = ways[(k + round) % ways.size()];
-        const fs::path path = FreshCopy(rows);
-        const auto start = Clock::now();
-        way.run(path);
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        if (way.check && !way.check(path)) {
-          throw std::runtime_error(way.name + " did not do its work");
-        }
-        samples[way.name].push_back(seconds);
-        total += seconds;
-      }
-      ++round;
-      state.SetIterationTime(total);
-    }
-  } catch (const std::exception& e) {
-    state.SkipWithError(e.what());
-    return;
-  }
-  for (const auto& [name, values] : samples) state.counters[name] = Median(values);
-}
-
-void BM_Upgrade(benchmark::State& state) {
-  Interleaved(state, static_cast<int>(state.range(0)),
-              {{"scan", LengthScan, nullptr},
-               {"upgrade", UpgradeThroughEngine, Upgraded},
-               {"rebuild", TwelveStepRebuild, Upgraded},
-               {"definition", DefinitionChangeOnly, Upgraded}});
-}
-
-// A whole run of the program (start, press, confirm, end of input) and a bare process.
-void BM_Process(benchmark::State& state) {
-  Interleaved(state, static_cast<int>(state.range(0)),
-              {{"bare",
-                [](const fs::path& path) {
-                  if (Spawn({UPGRADE405_BARE_OPEN_EXE, path.string()}, "") != 0) {
-                    throw std::runtime_error("the bare process failed");
-                  }
-                },
-                nullptr},
-               {"run",
-                [](const fs::path& path) {
-                  if (Spawn({UPGRADE405_EXE, "/db=" + path.string()}, "enter\n\n") != 0) {
-                    throw std::runtime_error("the program failed");
-                  }
-                },
-                Upgraded}});
-}
-
 // Widening takes a few milliseconds whatever the size, as much as the noise of a shared
 // machine: it is sampled this many times per round.
 constexpr int kWidenSamples = 9;
@@ -559,17 +341,38 @@ void BM_Jet(benchmark::State& state) {
         [](const fs::path& path, int) { UpgradeThroughEngine(path); }, JetUpgraded}});
 }
 
-// A whole run of the program on a Jet file, a bare libmdb process, and the same bare process
-// loading the program's libraries.
+// The writer writing the table anew, and the bare libmdb read of every row of what it wrote, in
+// turn. The file it writes is removed first, outside the timed part.
+void BM_Writer(benchmark::State& state) {
+  const int rows = static_cast<int>(state.range(0));
+  const fs::path written = dataDir / "jet_written.mdb";
+  JetInterleaved(state, rows,
+                 {{"write",
+                   [written](int) {
+                     fs::remove(written);
+                     return written;
+                   },
+                   false, [](const fs::path& path, int n) { WriteNuv(path, n, 50); }, nullptr},
+                  {"read_written", [written](int) { return written; }, false,
+                   [](const fs::path& path, int n) {
+                     // The first round may read before the first write: the source is the same
+                     // bytes.
+                     JetRead(fs::exists(path) ? path : JetSource(n), n);
+                   },
+                   nullptr}});
+  fs::remove(written);
+}
+
+// A whole run of the program on the 1k-row sample, and a bare libmdb process on the same file.
 void BM_JetProcess(benchmark::State& state) {
-  auto bare = [](const char* exe) {
-    return [exe](const fs::path& path, int) {
-      if (Spawn({exe, path.string()}, "") != 0) throw std::runtime_error("the bare process failed");
-    };
-  };
   JetInterleaved(state, static_cast<int>(state.range(0)),
-                 {{"bare", JetSource, false, bare(UPGRADE405_BARE_OPEN_JET_EXE), nullptr},
-                  {"bare_libs", JetSource, false, bare(UPGRADE405_BARE_OPEN_JET_LIBS_EXE), nullptr},
+                 {{"bare", JetSource, false,
+                   [](const fs::path& path, int) {
+                     if (Spawn({UPGRADE405_BARE_OPEN_JET_EXE, path.string()}, "") != 0) {
+                       throw std::runtime_error("the bare process failed");
+                     }
+                   },
+                   nullptr},
                   {"run", JetSource, true,
                    [](const fs::path& path, int) {
                      if (Spawn({UPGRADE405_EXE, "/db=" + path.string()}, "enter\n\n") != 0) {
@@ -624,15 +427,11 @@ void BM_JournalLine(benchmark::State& state) {
 }
 
 // Rounds per table size: enough for a stable median, few enough for the large tables.
-int UpgradeRounds(int rows) {
-  return rows <= 1000 ? 30 : rows <= 100000 ? 15 : 9;
-}
-int ProcessRounds(int rows) {
-  return rows <= 1000 ? 40 : 15;
-}
-
 int JetRounds(int rows) {
   return rows <= 1000 ? 30 : rows <= 100000 ? 10 : 5;
+}
+int WriterRounds(int rows) {
+  return rows <= 1000 ? 20 : rows <= 100000 ? 6 : 3;
 }
 
 void Register() {
@@ -651,18 +450,10 @@ void Register() {
         ->Unit(benchmark::kMillisecond);
   }
   for (int rows : sizes) {
-    benchmark::RegisterBenchmark("Upgrade", BM_Upgrade)
+    benchmark::RegisterBenchmark("Writer", BM_Writer)
         ->Arg(rows)
         ->UseManualTime()
-        ->Iterations(UpgradeRounds(rows))
-        ->Unit(benchmark::kMillisecond);
-  }
-  for (int rows : {1000, 100000}) {
-    if (std::find(sizes.begin(), sizes.end(), rows) == sizes.end()) continue;
-    benchmark::RegisterBenchmark("Process", BM_Process)
-        ->Arg(rows)
-        ->UseManualTime()
-        ->Iterations(ProcessRounds(rows))
+        ->Iterations(WriterRounds(rows))
         ->Unit(benchmark::kMillisecond);
   }
   benchmark::RegisterBenchmark("JournalLine", BM_JournalLine)
@@ -697,79 +488,13 @@ class Collector : public benchmark::ConsoleReporter {
 
 // --- peak memory, in child processes ---
 
-// The child's peak resident set, as it reports it. The child reads its own high-water mark
-// (VmHWM) rather than the parent reading getrusage: a child started by posix_spawn shares the
-// parent's memory until exec, and the kernel would count the parent's peak as the child's.
-long PeakKilobytes(const std::string& mode, const fs::path& path) {
-  const fs::path report = dataDir / "peak.txt";
-  fs::remove(report);
-  if (Spawn({self, "--child=" + mode, path.string(), report.string()}, "") != 0) {
-    throw std::runtime_error("the " + mode + " child failed");
-  }
-  std::ifstream in(report);
-  long kilobytes = 0;
-  if (!(in >> kilobytes) || kilobytes <= 0) throw std::runtime_error("no peak from the child");
-  return kilobytes;
-}
-
-void ReportPeak(const fs::path& report) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) {
-      std::ofstream(report) << std::stol(line.substr(6)) << "\n";
-      return;
-    }
-  }
-}
-
-int RunChild(const std::string& mode, const fs::path& path, const fs::path& report) {
-  try {
-    if (mode == "upgrade") {
-      UpgradeThroughEngine(path);
-    } else if (mode == "open") {
-      TADOConnection connection;
-      connection.SetConnectionString(
-          text::Format(ConnectionStringTemplate, {QuoteDataSource(path.string())}));
-      connection.SetLoginPrompt(false);
-      connection.SetConnected(true);
-    } else {
-      return 2;
-    }
-    ReportPeak(report);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  }
-  return 0;
-}
-
-struct Memory {
-  int rows;
-  long baseline, upgrade;
-};
-
-std::vector<Memory> MeasureMemory() {
-  std::vector<Memory> out;
-  for (int rows : {1000, 1000000}) {
-    if (std::find(sizes.begin(), sizes.end(), rows) == sizes.end()) continue;
-    Memory m{rows, 0, 0};
-    for (int repeat = 0; repeat < 3; ++repeat) {
-      m.baseline = std::max(m.baseline, PeakKilobytes("open", FreshCopy(rows)));
-      m.upgrade = std::max(m.upgrade, PeakKilobytes("upgrade", FreshCopy(rows)));
-      if (!Upgraded(Work())) throw std::runtime_error("the upgrade child did not upgrade");
-    }
-    out.push_back(m);
-  }
-  return out;
-}
-
 // The peak memory of whole runs on Jet files, children included (peak_run's wait4).
 struct JetMemory {
   int rows;
   long bare, widen, shorten;
 };
 
+// The peak of `program` run by peak_run (stdin the press, output discarded), in KiB.
 long JetPeak(const std::vector<std::string>& program) {
   const fs::path report = dataDir / "jet_peak.txt";
   const fs::path input = dataDir / "press.txt";
@@ -801,6 +526,32 @@ std::vector<JetMemory> MeasureJetMemory() {
     }
     out.push_back(m);
   }
+  return out;
+}
+
+// The writer's peak memory: this program's --write mode, alone in a process that peak_run
+// starts, at 1k and at 1M rows (or the smallest and largest size measured).
+struct WriterMemory {
+  int rows;
+  long peak;
+};
+
+std::vector<WriterMemory> MeasureWriterMemory() {
+  std::vector<WriterMemory> out;
+  if (sizes.empty()) return out;
+  const fs::path written = dataDir / "jet_peak_written.mdb";
+  for (int rows : {*std::min_element(sizes.begin(), sizes.end()),
+                   *std::max_element(sizes.begin(), sizes.end())}) {
+    WriterMemory m{rows, 0};
+    for (int repeat = 0; repeat < 3; ++repeat) {
+      fs::remove(written);
+      m.peak =
+          std::max(m.peak, JetPeak({self, "--write=" + std::to_string(rows), written.string()}));
+    }
+    if (BareLibmdbRead(written) != rows) throw std::runtime_error("the writer child wrote badly");
+    out.push_back(m);
+  }
+  fs::remove(written);
   return out;
 }
 
@@ -836,8 +587,8 @@ std::string Fixed(double value, int digits) {
 }
 
 // The Jet figures and whether each target is met.
-void WriteJetReport(std::ostringstream& o, const Collector& c,
-                    const std::vector<JetMemory>& memory) {
+void WriteJetReport(std::ostringstream& o, const Collector& c, const std::vector<JetMemory>& memory,
+                    const std::vector<WriterMemory>& writerMemory) {
   auto ratio = [](double a, double b, int digits) { return b > 0 ? Fixed(a / b, digits) : "-"; };
   auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
   o << "## Jet files\n\n";
@@ -845,10 +596,10 @@ void WriteJetReport(std::ostringstream& o, const Collector& c,
     o << "Left out: " << jetMissing << ".\n\n";
     return;
   }
-  o << "The test databases `nuv404.mdb` (1k rows), `nuv404_100k.mdb.gz` and `nuv404_1m.mdb.xz`, "
-    << "unpacked once into the data folder; for shortening, a copy of each whose "
-    << "`nuv.Filename` length field (offset " << kJetLengthField << ") is patched to 510, "
-    << "TEXT(255), made at bench time.\n\n"
+  o << "Jet 4 files that the project's writer (`tools/jet_writer`) makes once into the data "
+    << "folder: the sample table `nuv` (`NuvSampleTable`, what `make_sample_mdb` writes, at "
+    << "1,000 rows the sample itself) with `Filename` TEXT(50), and for shortening its twin "
+    << "with TEXT(255).\n\n"
     << "- read: a bare libmdb read of every row of `nuv`, every column bound, in this process "
     << "(open, catalog, table, rows, close): the least that any rebuild of the table must do;\n"
     << "- widen: the program's components and engine run `" << UpgradeStatement
@@ -887,25 +638,49 @@ void WriteJetReport(std::ostringstream& o, const Collector& c,
   o << "\n";
 
   const std::string key = "JetProcess/1000";
-  const double bare = c.Get(key, "bare"), libs = c.Get(key, "bare_libs"), run = c.Get(key, "run");
-  o << "### A whole run of the executable on nuv404.mdb\n\n"
+  const double bare = c.Get(key, "bare"), run = c.Get(key, "run");
+  o << "### A whole run of the executable on the sample\n\n"
     << "`printf 'enter\\n\\n' | DISPLAY= upgrade405 /db=FILE` (start, press, confirm, end of "
-    << "input) against a bare process that opens the same file with libmdb and reads its "
-    << "catalog (`bench/bare_open_jet.cpp`), and against that same bare process linked with "
-    << "the library a headless run of the program loads at start-up besides libmdb (SQLite; "
-    << "the FLTK module, with FLTK, X11 and fontconfig, is loaded only when a display is "
-    << "named), which shows what loading it costs.\n\n"
-    << "| rounds | bare (ms) | bare + SQLite (ms) | whole run (ms) | run / bare | "
-       "SQLite's share of the run |\n"
-    << "|---:|---:|---:|---:|---:|---:|\n"
-    << "| 40 | " << Fixed(bare * 1e3, 2) << " | " << Fixed(libs * 1e3, 2) << " | "
-    << Fixed(run * 1e3, 2) << " | " << ratio(run, bare, 2) << " | "
-    << (run > 0 ? Fixed(100 * (libs - bare) / run, 0) + " %" : "-") << " |\n\n"
-    << "Target, the whole run at most 3 times the bare process: "
-    << verdict(run <= 3 * bare && bare > 0) << " (" << ratio(run, bare, 2)
-    << "). Without the cost of loading SQLite (" << Fixed((libs - bare) * 1e3, 2)
-    << " ms), the run would be " << ratio(run - (libs - bare), bare, 2)
-    << " times the bare process.\n\n";
+    << "input) on the 1,000-row sample, against a bare process that opens the same file with "
+    << "libmdb and reads its catalog (`bench/bare_open_jet.cpp`).\n\n"
+    << "| rounds | bare (ms) | whole run (ms) | run / bare |\n"
+    << "|---:|---:|---:|---:|\n"
+    << "| 40 | " << Fixed(bare * 1e3, 2) << " | " << Fixed(run * 1e3, 2) << " | "
+    << ratio(run, bare, 2) << " |\n\n"
+    << "Target, the whole run at most 2 times the bare process: "
+    << verdict(run <= 2 * bare && bare > 0) << " (" << ratio(run, bare, 2) << ").\n\n";
+
+  o << "### The writer\n\n"
+    << "- write: the writer writes the table anew (`WriteJetDatabase` of `NuvSampleTable`, "
+    << "TEXT(50)), the file removed first, outside the timed part;\n"
+    << "- read: the bare libmdb read of every row of what it wrote, as above.\n\n"
+    << "| rows | rounds | write (ms) | read (ms) | write / read |\n"
+    << "|---:|---:|---:|---:|---:|\n";
+  double write1m = 0, readWritten1m = 0;
+  for (int rows : sizes) {
+    const std::string writerKey = "Writer/" + std::to_string(rows);
+    const double write = c.Get(writerKey, "write"), read = c.Get(writerKey, "read_written");
+    o << "| " << rows << " | " << WriterRounds(rows) << " | " << Fixed(write * 1e3, 2) << " | "
+      << Fixed(read * 1e3, 2) << " | " << ratio(write, read, 2) << " |\n";
+    if (rows == 1000000) write1m = write, readWritten1m = read;
+  }
+  if (write1m > 0 && readWritten1m > 0) {
+    o << "\nTarget, writing 1M rows at most 2 times the bare read of them: "
+      << verdict(write1m <= 2 * readWritten1m) << " (" << ratio(write1m, readWritten1m, 2)
+      << ").\n";
+  }
+  o << "\nPeak memory of the writer: the largest `ru_maxrss` of 3 runs of this benchmark "
+    << "program's `--write=ROWS FILE` mode (the writer alone, nothing else measured in that "
+    << "process) started by `bench/peak_run.cpp`.\n\n"
+    << "| rows | peak (KiB) |\n|---:|---:|\n";
+  for (const WriterMemory& m : writerMemory) o << "| " << m.rows << " | " << m.peak << " |\n";
+  if (writerMemory.size() == 2 && writerMemory[0].rows == 1000 && writerMemory[1].rows == 1000000) {
+    const double small = static_cast<double>(writerMemory[0].peak);
+    const double large = static_cast<double>(writerMemory[1].peak);
+    o << "\nTarget, 1M rows within 10% of 1k rows: " << verdict(large <= 1.1 * small) << " ("
+      << ratio(large, small, 3) << ").\n";
+  }
+  o << "\n";
 
   o << "### Peak memory of a whole run\n\n"
     << "The largest `ru_maxrss` that `wait4` reports for the process, which includes the children "
@@ -930,7 +705,8 @@ void WriteJetReport(std::ostringstream& o, const Collector& c,
 }
 
 void WriteReport(const std::string& outPath, const std::string& command, const Collector& c,
-                 const std::vector<Memory>& memory, const std::vector<JetMemory>& jetMemory) {
+                 const std::vector<JetMemory>& jetMemory,
+                 const std::vector<WriterMemory>& writerMemory) {
   struct utsname u {};
   uname(&u);
   char date[64];
@@ -940,81 +716,19 @@ void WriteReport(const std::string& outPath, const std::string& command, const C
   std::ostringstream o;
   o << "# Benchmarks\n\n"
     << "Regenerate with `" << command << "` (builds a Release configuration in build/bench, "
-    << "unpacks the Jet test databases and generates the SQLite tables once in build/bench/data, "
-    << "and rewrites this file).\n\n"
+    << "writes the Jet files once into build/bench/data, and rewrites this file).\n\n"
     << "Machine: " << sysconf(_SC_NPROCESSORS_ONLN) << " CPUs (nproc), " << CpuModel() << ", Linux "
-    << u.release << ", SQLite " << sqlite3_libversion() << ", libmdb " << UPGRADE405_LIBMDB_VERSION
-    << "; run " << date << "; load average (1, 5, 15 min) " << loadAtStart << " at the start, "
-    << LoadAverage() << " at the end: the machine is shared, so the figures carry its noise.\n\n"
+    << u.release << ", libmdb " << UPGRADE405_LIBMDB_VERSION << "; run " << date
+    << "; load average (1, 5, 15 min) " << loadAtStart << " at the start, " << LoadAverage()
+    << " at the end: the machine is shared, so the figures carry its noise.\n\n"
     << "All figures come from this one run. The ways compared are run in turn, each on a fresh "
     << "copy of the same file (the copy, put on disk first, is not timed), in an order that "
     << "rotates each round; every time is the median over the rounds.\n\n";
 
-  WriteJetReport(o, c, jetMemory);
-
-  o << "## SQLite sample databases\n\n"
-    << "The SQLite engine still serves the sample database that the program makes; its figures "
-    << "on generated tables of the same sizes follow.\n\n";
-  o << "### The upgrade against the alternatives\n\n"
-    << "- upgrade: the program's components and engine run `" << UpgradeStatement
-    << "` (open, statement, close);\n"
-    << "- scan: `SELECT count(*) FROM nuv WHERE length(Filename) > 96` with SQLite directly "
-    << "(open, query, close);\n"
-    << "- rebuild: SQLite's documented 12-step procedure with SQLite directly (new table, "
-    << "INSERT SELECT, drop, rename, index again, foreign key check, in one transaction);\n"
-    << "- definition only, for reference: what a change of the stored definition needs at least, "
-    << "with SQLite directly (the length scan, the new definition and schema version, the table "
-    << "read once more, in one transaction).\n\n"
-    << "| rows | rounds | scan (ms) | upgrade (ms) | rebuild (ms) | upgrade / scan | "
-    << "rebuild / upgrade | definition only (ms) | definition only / scan |\n"
-    << "|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
-  for (int rows : sizes) {
-    const std::string key = "Upgrade/" + std::to_string(rows);
-    const double scan = c.Get(key, "scan"), upgrade = c.Get(key, "upgrade");
-    const double rebuild = c.Get(key, "rebuild"), definition = c.Get(key, "definition");
-    o << "| " << rows << " | " << UpgradeRounds(rows) << " | " << Fixed(scan * 1e3, 2) << " | "
-      << Fixed(upgrade * 1e3, 2) << " | " << Fixed(rebuild * 1e3, 2) << " | "
-      << ratio(upgrade, scan, 2) << " | " << ratio(rebuild, upgrade, 1) << " | "
-      << Fixed(definition * 1e3, 2) << " | " << ratio(definition, scan, 2) << " |\n";
-    if (rows == 1000000 && scan > 0 && upgrade > 0) {
-      o << "\nTargets at 1M rows: the upgrade within 1.5 times the scan: "
-        << (upgrade <= 1.5 * scan ? "met" : "NOT met") << " (" << ratio(upgrade, scan, 2)
-        << "); at least 10 times faster than the rebuild: "
-        << (rebuild >= 10 * upgrade ? "met" : "NOT met") << " (" << ratio(rebuild, upgrade, 1)
-        << "). For reference, the definition-only change: " << ratio(definition, scan, 2)
-        << " times the scan, " << ratio(rebuild, definition, 1)
-        << " times faster than the rebuild.\n";
-    }
-  }
-
-  o << "\n### Peak memory of the upgrade\n\n"
-    << "Peak resident set size (the child's VmHWM, the largest of 3 runs) of a child process "
-    << "that runs the upgrade through the components, against a child that only opens the "
-    << "database through them.\n\n"
-    << "| rows | open only (KiB) | upgrade (KiB) | upgrade - open (KiB) | upgrade / open |\n"
-    << "|---:|---:|---:|---:|---:|\n";
-  for (const Memory& m : memory) {
-    o << "| " << m.rows << " | " << m.baseline << " | " << m.upgrade << " | "
-      << (m.upgrade - m.baseline) << " | "
-      << ratio(static_cast<double>(m.upgrade), static_cast<double>(m.baseline), 2) << " |\n";
-  }
-
-  o << "\n### A whole run of the executable\n\n"
-    << "`printf 'enter\\n\\n' | DISPLAY= upgrade405 /db=FILE` (start, press, confirm, end of "
-    << "input, through the terminal protocol) against a bare process that opens the same file "
-    << "with SQLite and reads its schema.\n\n"
-    << "| rows | rounds | bare process (ms) | whole run (ms) | run / bare |\n"
-    << "|---:|---:|---:|---:|---:|\n";
-  for (int rows : {1000, 100000}) {
-    const std::string key = "Process/" + std::to_string(rows);
-    const double bare = c.Get(key, "bare"), run = c.Get(key, "run");
-    if (bare == 0) continue;
-    o << "| " << rows << " | " << ProcessRounds(rows) << " | " << Fixed(bare * 1e3, 2) << " | "
-      << Fixed(run * 1e3, 2) << " | " << ratio(run, bare, 2) << " |\n";
-  }
+  WriteJetReport(o, c, jetMemory, writerMemory);
 
   const double line = c.Get("JournalLine", "journal"), plain = c.Get("JournalLine", "plain");
-  o << "\n### One journal line\n\n"
+  o << "## One journal line\n\n"
     << "`TJournal::WriteEntry` of one Info line on a real file, against one `write` plus one "
     << "`fsync` of the same bytes on a file in the same folder, 500 of each in turn.\n\n"
     << "| write + fsync (µs) | journal line (µs) | line / (write + fsync) |\n|---:|---:|---:|\n"
@@ -1031,9 +745,14 @@ void WriteReport(const std::string& outPath, const std::string& command, const C
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::strncmp(argv[1], "--child=", 8) == 0) {
-    platform::InitializeCom();
-    return RunChild(argv[1] + 8, argv[2], argv[3]);
+  if (argc == 3 && std::strncmp(argv[1], "--write=", 8) == 0) {
+    try {
+      WriteNuv(argv[2], std::stoi(argv[1] + 8), 50);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s\n", e.what());
+      return 1;
+    }
+    return 0;
   }
   self = fs::canonical("/proc/self/exe").string();
   std::string outPath, command = "bash scripts/bench.sh";
@@ -1066,22 +785,16 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     jetMissing = e.what();
   }
-  for (int rows : sizes) {
-    if (!fs::exists(Source(rows))) {
-      std::fprintf(stderr, "generating %d rows...\n", rows);
-      Generate(Source(rows), rows);
-    }
-  }
   int restCount = static_cast<int>(rest.size());
   benchmark::Initialize(&restCount, rest.data());
   Register();
   Collector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);
-  std::vector<Memory> memory;
+  std::vector<WriterMemory> writerMemory;
   try {
-    memory = MeasureMemory();
+    writerMemory = MeasureWriterMemory();
   } catch (const std::exception& e) {
-    collector.failures.push_back(std::string("memory: ") + e.what());
+    collector.failures.push_back(std::string("writer memory: ") + e.what());
   }
   std::vector<JetMemory> jetMemory;
   try {
@@ -1090,7 +803,7 @@ int main(int argc, char** argv) {
     collector.failures.push_back(std::string("Jet memory: ") + e.what());
   }
   benchmark::Shutdown();
-  if (!outPath.empty()) WriteReport(outPath, command, collector, memory, jetMemory);
+  if (!outPath.empty()) WriteReport(outPath, command, collector, jetMemory, writerMemory);
   for (const std::string& f : collector.failures) std::fprintf(stderr, "FAILED %s\n", f.c_str());
   return collector.failures.empty() ? 0 : 1;
 }

@@ -3,11 +3,10 @@
 #
 #   bash scripts/bench.sh [--sizes=1000,100000,1000000] [Google Benchmark options]
 #
-# Builds a Release configuration with the benchmarks in build/bench, unpacks the Jet test
-# databases of ../shared/fixtures (1k, 100k and 1M rows, with a TEXT(255) twin of each made by
-# patching its length field) and generates the SQLite tables of the same sizes once in
-# build/bench/data (with the working copies: about 700 MB), runs every benchmark in one run and
-# writes the figures, as ratios against their baselines, with the machine they came from, to
+# Builds a Release configuration with the benchmarks in build/bench, has the project's Jet writer
+# make the files of 1k, 100k and 1M rows (with a TEXT(255) twin of each) once in build/bench/data
+# (with the working copies: about 400 MB), runs every benchmark in one run and writes the
+# figures, as ratios against their baselines, with the machine they came from, to
 # bench/results.md. Takes several minutes; run it on an idle machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."

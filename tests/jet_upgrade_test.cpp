@@ -1,5 +1,6 @@
-// The real executable on copies of the Jet test databases, end to end through the terminal
-// front-end's line protocol. Each result is checked from outside: a widening with both
+// The real executable on Jet files made by the project's writer (and, where they are present, on
+// copies of files Access and another writer made), end to end through the terminal front-end's
+// line protocol. Each result is checked from outside: a widening with both
 // independent readers and byte for byte (only the length field may change), a refusal or an
 // error byte for byte, and the journal of a copy of the executable that has a Log folder.
 #ifndef _WIN32
@@ -8,10 +9,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <regex>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "support/jet_files.h"
 #include "support/jet_fixtures.h"
+#include "support/jet_sample.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -26,6 +30,13 @@ const std::string kTitle = "upgrade405";
 const std::string kDone =
     "=== NoticeBox\nCaption: upgrade405\nText: Mise à jour effetuée.\nButtons: [OK]\n";
 const std::string kPress = "enter\n\nclose\n";
+
+jet_writer::ColumnSpec& ColumnNamed(jet_writer::TableSpec& table, const std::string& name) {
+  for (jet_writer::ColumnSpec& column : table.columns) {
+    if (column.name == name) return column;
+  }
+  throw std::runtime_error("no column " + name + " in " + table.name);
+}
 
 std::string NotFound(const std::string& path) {
   return "=== NoticeBox\nCaption: " + kTitle + "\nText: Base de donnée non trouvée dans :\n\r" +
@@ -46,7 +57,7 @@ std::string ErrorText(const std::string& out) {
 }
 
 // A copy of the executable with a Log folder beside it, so that each run leaves its journal
-// lines, and copies of the fixtures in the same folder.
+// lines, and the databases in the same folder.
 class JetUpgradeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -82,20 +93,18 @@ class JetUpgradeTest : public ::testing::Test {
     EXPECT_TRUE(std::regex_match(last, endLine)) << what << ": " << last;
   }
 
-  // Copies `fixture`, runs one press on it and expects an error box whose text holds each of
-  // `named`; the file must stay byte for byte as it was. Returns the error's text.
-  std::string ExpectErrorAndNoChange(const std::string& fixture,
-                                     const std::vector<std::string>& named) {
-    const std::string db = CopyJetFixture(fixture, dir_);
+  // Runs one press on `db` and expects an error box whose text holds each of `named`; the file
+  // must stay byte for byte as it was. Returns the error's text.
+  std::string ExpectErrorAndNoChange(const std::string& db, const std::vector<std::string>& named) {
     const std::string before = ReadFile(db);
     const ProcessResult r = Run(db);
     const std::string text = ErrorText(r.out);
-    EXPECT_NE(text, "") << fixture << ": no error box\n" << r.out;
+    EXPECT_NE(text, "") << db << ": no error box\n" << r.out;
     for (const std::string& n : named) {
-      EXPECT_NE(text.find(n), std::string::npos) << fixture << ": " << text;
+      EXPECT_NE(text.find(n), std::string::npos) << db << ": " << text;
     }
-    EXPECT_TRUE(ReadFile(db) == before) << fixture << " changed";
-    ExpectCleanEnd(r, fixture);
+    EXPECT_TRUE(ReadFile(db) == before) << db << " changed";
+    ExpectCleanEnd(r, db);
     return text;
   }
 
@@ -112,7 +121,24 @@ class JetUpgradeTest : public ::testing::Test {
   std::string exe_;
 };
 
-TEST_F(JetUpgradeTest, PressWidensFilenameInPlaceInBothFormats) {
+TEST_F(JetUpgradeTest, PressWidensFilenameInPlace) {
+  const std::string original = dir_.File("original.mdb");
+  const long field = FilenameLengthField(CreateJetNuvDatabase(original, 50, 1000));
+  const std::string db = dir_.File("nuv.mdb");
+  ASSERT_EQ(FilenameLengthField(CreateJetNuvDatabase(db, 50, 1000)), field);
+  ASSERT_EQ(ReadLengthField(db, field), 100);
+  const ProcessResult r = Run(db);
+  EXPECT_EQ(r.out, kDialog + kDone) << r.err;
+  EXPECT_TRUE(WidenedInPlace(original, db, field, "nuv", "Filename", 96));
+  ExpectCleanEnd(r, "nuv.mdb");
+  // The length is the only thing the description of a TEXT(96) column changes: the upgraded
+  // file is the one the writer makes with TEXT(96) from the start.
+  const std::string made405 = dir_.File("made405.mdb");
+  CreateJetNuvDatabase(made405, 96, 1000);
+  EXPECT_EQ(DifferingOffsets(db, made405), std::vector<long>{});
+}
+
+TEST_F(JetUpgradeTest, FilesFromAccessAndAnotherWriterWidenInPlaceInBothFormats) {
   UPGRADE405_REQUIRE_JET_FIXTURES();
   struct Case {
     const char* fixture;
@@ -128,62 +154,87 @@ TEST_F(JetUpgradeTest, PressWidensFilenameInPlaceInBothFormats) {
     EXPECT_TRUE(WidenedInPlace(original, db, c.field, "nuv", "Filename", 96)) << c.fixture;
     ExpectCleanEnd(r, c.fixture);
   }
-  // The independent writer made nuv405.mdb with TEXT(96) from the start: the upgraded 4.04 file
-  // is that file, byte for byte.
+  // The other writer made nuv405.mdb with TEXT(96) from the start: the upgraded 4.04 file is
+  // that file, byte for byte.
   const std::string upgraded = ReadFile(dir_.File("nuv404.mdb"));
   EXPECT_TRUE(upgraded == ReadFile(CopyJetFixture("nuv405.mdb", dir_)));
 }
 
 TEST_F(JetUpgradeTest, AlreadyUpgradedAndRepeatedPressesConfirmAndWriteNothing) {
-  UPGRADE405_REQUIRE_JET_FIXTURES();
-  const std::string done = CopyJetFixture("nuv405.mdb", dir_);
+  const std::string done = dir_.File("done.mdb");
+  CreateJetNuvDatabase(done, 96);
   const std::string before = ReadFile(done);
   ProcessResult r = Run(done, "enter\n\nspace\n\nclose\n");
   EXPECT_EQ(r.out, kDialog + kDone + kDone);
-  EXPECT_TRUE(ReadFile(done) == before) << "nuv405.mdb changed";
-  ExpectCleanEnd(r, "nuv405");
+  EXPECT_TRUE(ReadFile(done) == before) << "a TEXT(96) file changed";
+  ExpectCleanEnd(r, "TEXT(96)");
   // A first press widens, the second finds the length already there.
-  const std::string db = CopyJetFixture("nuv404.mdb", dir_);
+  const std::string db = dir_.File("nuv.mdb");
+  CreateJetNuvDatabase(db, 50);
   r = Run(db, "enter\n\nenter\n\nclose\n");
   EXPECT_EQ(r.out, kDialog + kDone + kDone);
-  EXPECT_TRUE(ReadFile(db) == before) << "two presses on nuv404.mdb do not give nuv405.mdb";
-  ExpectCleanEnd(r, "nuv404 pressed twice");
+  EXPECT_TRUE(ReadFile(db) == before) << "two presses on TEXT(50) do not give TEXT(96)";
+  ExpectCleanEnd(r, "TEXT(50) pressed twice");
 }
 
 TEST_F(JetUpgradeTest, RefusalsShowAnErrorBoxAndChangeNothing) {
-  UPGRADE405_REQUIRE_JET_FIXTURES();
   // Three values hold more than 96 characters: the column is named and the count is there as
   // a number of its own.
-  const std::string tooLong = ExpectErrorAndNoChange("nuv_long.mdb", {"« Filename »"});
+  CreateJetNuvDatabase(dir_.File("long.mdb"), 255, 3, 100);
+  const std::string tooLong = ExpectErrorAndNoChange(dir_.File("long.mdb"), {"« Filename »"});
   EXPECT_TRUE(std::regex_search(tooLong, std::regex(R"((^|[^0-9])3([^0-9]|$))"))) << tooLong;
-  // A MEMO column would change type.
-  ExpectErrorAndNoChange("nuv_memo.mdb", {"« Filename »", "Mémo"});
-  ExpectErrorAndNoChange("nuv_missing_table.mdb", {"« nuv »", "introuvable"});
-  ExpectErrorAndNoChange("nuv_missing_column.mdb", {"« Filename »", "introuvable"});
+  // A memo column would change type.
+  jet_writer::TableSpec memo = jet_writer::NuvSampleTable(3);
+  ColumnNamed(memo, "Filename").type = jet_writer::ColumnType::kMemo;
+  jet_writer::WriteJetDatabase(dir_.File("memo.mdb"), {{memo}});
+  ExpectErrorAndNoChange(dir_.File("memo.mdb"), {"« Filename »", "Mémo"});
+  jet_writer::TableSpec other = jet_writer::NuvSampleTable(3);
+  other.name = "nuv_old";
+  jet_writer::WriteJetDatabase(dir_.File("no-table.mdb"), {{other}});
+  ExpectErrorAndNoChange(dir_.File("no-table.mdb"), {"« nuv »", "introuvable"});
+  jet_writer::WriteJetDatabase(dir_.File("no-tables.mdb"), {});
+  ExpectErrorAndNoChange(dir_.File("no-tables.mdb"), {"« nuv »", "introuvable"});
+  jet_writer::TableSpec renamed = jet_writer::NuvSampleTable(3);
+  ColumnNamed(renamed, "Filename").name = "Fichier";
+  jet_writer::WriteJetDatabase(dir_.File("no-column.mdb"), {{renamed}});
+  ExpectErrorAndNoChange(dir_.File("no-column.mdb"), {"« Filename »", "introuvable"});
+}
+
+TEST_F(JetUpgradeTest, RefusalsOnFilesFromAnotherWriter) {
+  UPGRADE405_REQUIRE_JET_FIXTURES();
+  ExpectErrorAndNoChange(CopyJetFixture("nuv_long.mdb", dir_), {"« Filename »"});
+  ExpectErrorAndNoChange(CopyJetFixture("nuv_memo.mdb", dir_), {"« Filename »", "Mémo"});
+  ExpectErrorAndNoChange(CopyJetFixture("nuv_missing_table.mdb", dir_), {"« nuv »"});
+  ExpectErrorAndNoChange(CopyJetFixture("nuv_missing_column.mdb", dir_), {"« Filename »"});
 }
 
 TEST_F(JetUpgradeTest, FilesTheProviderWouldNotOpenEndInTheNotFoundNotice) {
-  UPGRADE405_REQUIRE_JET_FIXTURES();
   // Not a Jet database at all.
   const std::string text = dir_.File("notes.mdb");
   WriteFile(text, std::string(8192, 'x'));
   ExpectNotFoundAndNoChange(text, "a text file");
 
   // A database password: the connection string's is empty.
-  const std::string locked = CopyJetFixture("nuv404.mdb", dir_, "password.mdb");
+  const std::string plain = dir_.File("plain.mdb");
+  CreateJetNuvDatabase(plain);
+  const auto copyOfPlain = [&](const std::string& name) {
+    fs::copy_file(plain, dir_.File(name));
+    return dir_.File(name);
+  };
+  const std::string locked = copyOfPlain("password.mdb");
   ASSERT_EQ(DatabasePassword(locked), "");
   SetDatabasePassword(locked, "secret");
   ASSERT_EQ(DatabasePassword(locked), "secret");
   ExpectNotFoundAndNoChange(locked, "a database password");
 
   // An encrypted database: its header carries a database key.
-  const std::string encrypted = CopyJetFixture("nuv404.mdb", dir_, "encrypted.mdb");
+  const std::string encrypted = copyOfPlain("encrypted.mdb");
   SetDatabaseKey(encrypted, 0x2a4b6c8d);
-  ASSERT_EQ(DifferingOffsets(encrypted, CopyJetFixture("nuv404.mdb", dir_)).size(), 4u);
+  ASSERT_EQ(DifferingOffsets(encrypted, plain).size(), 4u);
   ExpectNotFoundAndNoChange(encrypted, "a database key");
 
   // The newer ACE format's signature on a Jet 4 file.
-  const std::string ace = CopyJetFixture("nuv404.mdb", dir_, "ace.mdb");
+  const std::string ace = copyOfPlain("ace.mdb");
   std::string bytes = ReadFile(ace);
   bytes.replace(4, 15, "Standard ACE DB");
   bytes[0x14] = 0x02;
@@ -191,7 +242,7 @@ TEST_F(JetUpgradeTest, FilesTheProviderWouldNotOpenEndInTheNotFoundNotice) {
   ExpectNotFoundAndNoChange(ace, "an ACE header");
 
   // A header cut short.
-  const std::string whole = ReadFile(CopyJetFixture("nuv404.mdb", dir_, "whole.mdb"));
+  const std::string whole = ReadFile(plain);
   for (std::size_t size :
        {std::size_t{20}, std::size_t{0x42}, std::size_t{1024}, std::size_t{4095}}) {
     const std::string cut = dir_.File("cut-" + std::to_string(size) + ".mdb");

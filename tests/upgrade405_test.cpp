@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "support/jet_fixtures.h"
+#include "support/jet_sample.h"
 #include "support/process.h"
-#include "support/sample_db.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::CreateNuvDatabase;
+using testing_support::CreateJetNuvDatabase;
 using testing_support::ProcessResult;
-using testing_support::QueryDatabase;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 
@@ -49,8 +49,9 @@ ProcessResult RunUpgrade(const std::vector<std::string>& args, const std::string
   return testing_support::RunProcess(argv, options);
 }
 
-std::string FilenameType(const std::string& db) {
-  return QueryDatabase(db, "SELECT type FROM pragma_table_info('nuv') WHERE name = 'Filename'");
+// The declared length of nuv.Filename as mdbtools reads it, -1 when it cannot.
+int FilenameLength(const std::string& db) {
+  return testing_support::MdbToolsTextLength(db, "nuv", "Filename");
 }
 
 // Whether `offset` from the load address of the ELF file at `path` lies in one of its
@@ -91,16 +92,18 @@ class UpgradeRunTest : public ::testing::Test {
 };
 
 TEST_F(UpgradeRunTest, PressConfirmsAndWidensTheColumn) {
-  CreateNuvDatabase(db);
+  CreateJetNuvDatabase(db);
+  const std::string rows = testing_support::MdbToolsExport(db, "nuv");
+  ASSERT_NE(rows, "");
   ProcessResult r = RunUpgrade({"/db=" + db}, "enter\n\nclose\n");
   EXPECT_EQ(r.out, kDialog + kDone);
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(FilenameType(db), "TEXT(96)\n");
-  EXPECT_EQ(QueryDatabase(db, "SELECT count(*) FROM nuv"), "3\n");
+  EXPECT_EQ(FilenameLength(db), 96);
+  EXPECT_EQ(testing_support::MdbToolsExport(db, "nuv"), rows);
 }
 
 TEST_F(UpgradeRunTest, EveryPressRunsAgainAndASecondOneSucceedsWithoutChange) {
-  CreateNuvDatabase(db);
+  CreateJetNuvDatabase(db);
   ProcessResult r = RunUpgrade({"/db=" + db}, "space\n\n");
   ASSERT_EQ(r.out, kDialog + kDone);
   const std::string upgraded = ReadFile(db);
@@ -111,15 +114,16 @@ TEST_F(UpgradeRunTest, EveryPressRunsAgainAndASecondOneSucceedsWithoutChange) {
 }
 
 TEST_F(UpgradeRunTest, EscapeOnTheDialogDoesNothingAndEndOfInputCloses) {
-  CreateNuvDatabase(db);
+  CreateJetNuvDatabase(db);
   ProcessResult r = RunUpgrade({"/db=" + db}, "escape\ncopy\n");
   EXPECT_EQ(r.out, kDialog);
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(FilenameType(db), "TEXT(50)\n");
+  EXPECT_EQ(FilenameLength(db), 50);
 }
 
 TEST_F(UpgradeRunTest, TooLongValuesShowTheEngineErrorAndChangeNothing) {
-  CreateNuvDatabase(db, "TEXT(50)", 4, 100);
+  // TEXT(255) with four values of 100 characters.
+  CreateJetNuvDatabase(db, 255, 4, 100);
   const std::string before = ReadFile(db);
   ProcessResult r = RunUpgrade({"/db=" + db}, "enter\n\nclose\n");
   EXPECT_EQ(r.out, kDialog + "=== ErrorBox\nCaption: " + kTitle +
@@ -155,7 +159,7 @@ TEST_F(UpgradeRunTest, NoticeBoxCopiesItsTextToTheClipboard) {
 }
 
 TEST_F(UpgradeRunTest, DbParameterIgnoresCaseAndTheLastOneWins) {
-  CreateNuvDatabase(db);
+  CreateJetNuvDatabase(db);
   ProcessResult r =
       RunUpgrade({"/DB=" + dir.File("a.mdb"), "-db=x", "/Db=" + db, "/db"}, "close\n");
   EXPECT_EQ(r.out, kDialog);
@@ -169,10 +173,10 @@ TEST_F(UpgradeRunTest, DefaultsToTheDatabaseFolderBesideTheExecutable) {
   ProcessResult r = RunUpgrade({"/db"}, "", exe);
   EXPECT_EQ(r.out, NotFound(dir.File("database/NUV.MDB"), "Upgrade405"));
   fs::create_directory(dir.File("database"));
-  CreateNuvDatabase(dir.File("database/NUV.MDB"));
+  CreateJetNuvDatabase(dir.File("database/NUV.MDB"));
   r = RunUpgrade({}, "enter\n\n", exe);
   EXPECT_EQ(r.out, kDialog + Done("Upgrade405"));
-  EXPECT_EQ(FilenameType(dir.File("database/NUV.MDB")), "TEXT(96)\n");
+  EXPECT_EQ(FilenameLength(dir.File("database/NUV.MDB")), 96);
 }
 
 TEST_F(UpgradeRunTest, PathsThatNeedQuotingInTheConnectionStringStillOpen) {
@@ -180,10 +184,10 @@ TEST_F(UpgradeRunTest, PathsThatNeedQuotingInTheConnectionStringStillOpen) {
        {"a;b.mdb", "trail.mdb ", "say \"hi\".mdb", "100%s%d.mdb", "it's \"x\";.mdb", "é\xff.mdb",
         "'a'.mdb", "'abc.mdb", "\tlead.mdb", "trail.mdb\t", "cr.mdb\r", "\nlf.mdb"}) {
     const std::string path = dir.File(name);
-    CreateNuvDatabase(path);
+    CreateJetNuvDatabase(path);
     ProcessResult r = RunUpgrade({"/db=" + path}, "enter\n\n");
     EXPECT_EQ(r.out, kDialog + kDone) << name;
-    EXPECT_EQ(FilenameType(path), "TEXT(96)\n") << name;
+    EXPECT_EQ(FilenameLength(path), 96) << name;
   }
 }
 
@@ -191,7 +195,7 @@ TEST_F(UpgradeRunTest, RelativePathsAreResolvedAgainstTheCurrentFolder) {
   fs::create_directory(dir.File("sub"));
   // Relative to the current folder, never to the executable's.
   for (const std::string name : {"rel.mdb", "'rel.mdb", "sub/'x'.mdb", "sub/x.mdb ", "\ty.mdb"}) {
-    CreateNuvDatabase(dir.File(name));
+    CreateJetNuvDatabase(dir.File(name));
     testing_support::ProcessOptions options;
     options.input = "enter\n\n";
     options.workingDirectory = dir.path().string();
@@ -199,14 +203,14 @@ TEST_F(UpgradeRunTest, RelativePathsAreResolvedAgainstTheCurrentFolder) {
     options.env["WAYLAND_DISPLAY"] = std::nullopt;
     ProcessResult r = testing_support::RunProcess({UPGRADE405_EXE, "/db=" + name}, options);
     EXPECT_EQ(r.out, kDialog + kDone) << name;
-    EXPECT_EQ(FilenameType(dir.File(name)), "TEXT(96)\n") << name;
+    EXPECT_EQ(FilenameLength(dir.File(name)), 96) << name;
   }
   ProcessResult r = RunUpgrade({"/db=sub/absent.mdb"}, "");
   EXPECT_EQ(r.out, NotFound("sub/absent.mdb"));
 }
 
 TEST_F(UpgradeRunTest, MissingDatabaseLayerEndsInTheFatalBoxWithExitCodeOne) {
-  CreateNuvDatabase(db);
+  CreateJetNuvDatabase(db);
   for (const char* unregistered : {"ADODB.Connection", "ADODB.Command"}) {
     ProcessResult r = RunUpgrade({"/db=" + db}, "", UPGRADE405_EXE,
                                  {{"UPGRADE405_UNREGISTERED_CLASSES", unregistered}});
@@ -225,7 +229,7 @@ TEST_F(UpgradeRunTest, MissingDatabaseLayerEndsInTheFatalBoxWithExitCodeOne) {
     EXPECT_EQ(r.out.substr(head.size() + 8), tail);
     EXPECT_EQ(r.exitCode, 1);
   }
-  EXPECT_EQ(FilenameType(db), "TEXT(50)\n");
+  EXPECT_EQ(FilenameLength(db), 50);
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 
 #include "components/text.h"
 #include "display/desktop.h"
-#include "support/sample_db.h"
+#include "support/jet_fixtures.h"
+#include "support/jet_sample.h"
 
 namespace {
 
@@ -24,9 +25,9 @@ const char kTitle[] = "Upgrade405";
 const char kBoxPattern[] = "^Upgrade405$";
 const char kDialogPattern[] = "^Mise-.+ 4\\.04 -> 4\\.05$";
 
-std::string FilenameType(const std::string& database) {
-  return testing_support::QueryDatabase(
-      database, "SELECT type FROM pragma_table_info('nuv') WHERE name = 'Filename'");
+// The declared length of nuv.Filename as mdbtools reads it.
+int FilenameLength(const std::string& database) {
+  return testing_support::MdbToolsTextLength(database, "nuv", "Filename");
 }
 
 // The values of a 32-bit property that xprop prints as "0x3, 0x24, ...".
@@ -99,7 +100,7 @@ TEST_F(UpgradeDialog, StandsFixedAtItsDesignedPlaceWithOnlyACloseBox) {
   ASSERT_GT(dpi, 0);
   const display_testing::Geometry size = ClientSizeWithoutTheWindowFont(dpi);
   const std::string sizeText = std::to_string(size.width) + " by " + std::to_string(size.height);
-  testing_support::CreateNuvDatabase(database_);
+  testing_support::CreateJetNuvDatabase(database_);
   ASSERT_NO_FATAL_FAILURE(Start());
 
   EXPECT_EQ(desktop().Property(dialog_, "_NET_WM_NAME"),
@@ -137,7 +138,7 @@ TEST_F(UpgradeDialog, StandsFixedAtItsDesignedPlaceWithOnlyACloseBox) {
 }
 
 TEST_F(UpgradeDialog, KeysPressTheButtonButEscapeDoesNothing) {
-  testing_support::CreateNuvDatabase(database_);
+  testing_support::CreateJetNuvDatabase(database_);
   ASSERT_NO_FATAL_FAILURE(Start());
   // The dialog comes up with the focus, on its button.
   ASSERT_TRUE(desktop().WaitUntilActive(dialog_));
@@ -153,7 +154,7 @@ TEST_F(UpgradeDialog, KeysPressTheButtonButEscapeDoesNothing) {
             std::string::npos);
   ASSERT_TRUE(desktop().KeyInto(box, "Return"));
   ASSERT_TRUE(desktop().WaitUntilGone(kBoxPattern));
-  EXPECT_EQ(FilenameType(database_), "TEXT(96)\n");
+  EXPECT_EQ(FilenameLength(database_), 96);
 
   // The dialog has the focus back; Enter presses the button again and the box comes again.
   ASSERT_TRUE(desktop().WaitUntilActive(dialog_));
@@ -170,7 +171,7 @@ TEST_F(UpgradeDialog, KeysPressTheButtonButEscapeDoesNothing) {
 
 TEST_F(UpgradeDialog, ErrorBoxBelongsToTheDialogWhichGetsTheFocusBack) {
   // Values longer than 96 characters make the upgrade fail, and the schema stays as it was.
-  testing_support::CreateNuvDatabase(database_, "TEXT(200)", 2, 120);
+  testing_support::CreateJetNuvDatabase(database_, 200, 2, 120);
   ASSERT_NO_FATAL_FAILURE(Start());
   ASSERT_TRUE(desktop().KeyInto(dialog_, "space"));
 
@@ -184,7 +185,7 @@ TEST_F(UpgradeDialog, ErrorBoxBelongsToTheDialogWhichGetsTheFocusBack) {
                  std::to_string(client.y + client.height / 2), "click", "1"});
   ASSERT_TRUE(desktop().KeyInto(box, "Return"));
   ASSERT_TRUE(desktop().WaitUntilGone(kBoxPattern));
-  EXPECT_EQ(FilenameType(database_), "TEXT(200)\n");
+  EXPECT_EQ(FilenameLength(database_), 200);
 
   // The focus is back on the dialog and its button: Space shows the error again.
   ASSERT_TRUE(desktop().WaitUntilActive(dialog_));
@@ -229,7 +230,7 @@ TEST_P(UpgradeDialogOnBareScreen, StandsAtItsPositionInItsScaledSize) {
 
   Executable executable(kFileName);
   std::string database = executable.folder().File("nuv.mdb");
-  testing_support::CreateNuvDatabase(database);
+  testing_support::CreateJetNuvDatabase(database);
   ProgramRun run(desktop, {executable.path(), "/db=" + database}, kTitle);
   std::optional<WindowId> dialog = desktop.WaitForWindow(kDialogPattern);
   ASSERT_TRUE(dialog);

@@ -1,9 +1,9 @@
-// Corrupt Jet files through the real executable: seeded copies of nuv404.mdb with bytes
-// flipped anywhere, and more often in the header page (0), pages 1 and 2 (the catalog's table
-// definition), the catalog's rows and nuv's table-definition page (24). libmdb reads them (in a
-// child process of the program, with limits); the program must never crash or hang, must end each
-// run in the not-found notice, an error box or the confirmation, and may change the file only when
-// it confirmed, and then only nuv.Filename's 2-byte length field.
+// Corrupt Jet files through the real executable: seeded copies of a writer-made nuv file (1k rows)
+// with bytes flipped anywhere, and more often in the header page (0), pages 1 and 2 (the
+// catalog's table definition), the catalog's rows and nuv's table-definition page. libmdb reads
+// them (in a child process of the program, with limits); the program must never crash or hang, must
+// end each run in the not-found notice, an error box or the confirmation, and may change the file
+// only when it confirmed, and then only nuv.Filename's 2-byte length field.
 //
 // Short mode: a few tens of copies. UPGRADE405_FULL=1: 1,000 (UPGRADE405_JET_FLIP_COPIES sets
 // another number). UPGRADE405_SEED changes the seed.
@@ -17,7 +17,7 @@
 
 #include "reliability/reliability.h"
 #include "support/jet_files.h"
-#include "support/jet_fixtures.h"
+#include "support/jet_sample.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -30,10 +30,12 @@ using testing_support::WriteFile;
 constexpr std::size_t kPage = 4096;
 
 TEST(JetCorruptTest, ByteFlippedCopiesEndInADesignedOutcomeAndChangeOnlyTheLengthField) {
-  UPGRADE405_REQUIRE_JET_FIXTURES();
   testing_support::TempDir dir;
-  const std::string content = ReadFile(testing_support::CopyJetFixture("nuv404.mdb", dir));
-  ASSERT_EQ(content.size(), 64 * kPage);
+  const std::string source = dir.File("source.mdb");
+  const jet_writer::DatabaseLayout layout = testing_support::CreateJetNuvDatabase(source, 50, 1000);
+  const std::string content = ReadFile(source);
+  ASSERT_EQ(content.size(), layout.pageCount * kPage);
+  const std::size_t nuvDefinition = layout.tables.at("nuv").definitionPages.front();
   const long copies =
       reliability::EnvNumber("UPGRADE405_JET_FLIP_COPIES", reliability::FullMode() ? 1000 : 40);
   const auto seed = static_cast<std::uint32_t>(reliability::EnvNumber("UPGRADE405_SEED", 405));
@@ -63,11 +65,15 @@ TEST(JetCorruptTest, ByteFlippedCopiesEndInADesignedOutcomeAndChangeOnlyTheLengt
     }
   }
   ASSERT_EQ(content[2 * kPage], 0x02) << "page 2 is no table definition";
-  ASSERT_EQ(content[24 * kPage], 0x02) << "page 24 is no table definition";
+  ASSERT_EQ(content[nuvDefinition * kPage], 0x02) << "nuv's definition page is no table definition";
   ASSERT_FALSE(catalogRows.empty());
-  const std::vector<Region> regions = {{0, 0x200},          {kPage, kPage}, definition(2),
-                                       catalogRows.front(), definition(24), {0, content.size()}};
-  const long field = testing_support::kNuvLengthField;
+  const std::vector<Region> regions = {{0, 0x200},
+                                       {kPage, kPage},
+                                       definition(2),
+                                       catalogRows.front(),
+                                       definition(nuvDefinition),
+                                       {0, content.size()}};
+  const long field = testing_support::FilenameLengthField(layout);
   std::map<Outcome, int> seen;
   int changed = 0, failures = 0;
   for (long copy = 0; copy < copies && failures < 10; ++copy) {

@@ -1,5 +1,5 @@
 // Crash atomicity on real Jet files: the executable killed with SIGKILL at random moments while
-// it widens nuv.Filename in a copy of nuv404.mdb (1k rows) and of the 100k-row file. The engine
+// it widens nuv.Filename in copies of writer-made nuv files of 1k and of 100k rows. The engine
 // writes the 2-byte length field inside one sector and flushes, so after every run the file
 // must be byte for byte the original or the widened file (old or new length, nothing else),
 // both independent readers must read it with every row unchanged, and the next run must finish
@@ -23,7 +23,7 @@
 
 #include "reliability/reliability.h"
 #include "support/jet_files.h"
-#include "support/jet_fixtures.h"
+#include "support/jet_sample.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -36,7 +36,7 @@ using reliability::StartUpgrade;
 
 struct Param {
   const char* name;
-  const char* fixture;  // compressed ones are unpacked once into the build tree
+  std::uint64_t rows;
   long shortRuns;
 };
 
@@ -46,14 +46,13 @@ TEST_P(JetCrashTest, KilledAnywhereLeavesTheOldOrTheNewLengthAndEveryRow) {
 #ifdef UPGRADE405_SANITIZED
   GTEST_SKIP() << "the crash harness runs in the plain build only";
 #endif
-  UPGRADE405_REQUIRE_JET_FIXTURES();
   const Param p = GetParam();
   testing_support::TempDir dir;
-  const std::string source = fs::path(p.fixture).extension() == ".mdb"
-                                 ? testing_support::CopyJetFixture(p.fixture, dir, "source.mdb")
-                                 : testing_support::UnpackedJetFixture(p.fixture);
+  const std::string source = dir.File("source.mdb");
+  const long field = testing_support::FilenameLengthField(
+      testing_support::CreateJetNuvDatabase(source, 50, p.rows));
   const std::string before = ReadFile(source);
-  ASSERT_EQ(testing_support::ReadLengthField(source, testing_support::kNuvLengthField), 100);
+  ASSERT_EQ(testing_support::ReadLengthField(source, field), 100);
 
   // The widened file as an uninterrupted run leaves it, and the median time of such runs to
   // spread the kill moments over (one run alone may be slowed by whatever else the machine does).
@@ -69,8 +68,7 @@ TEST_P(JetCrashTest, KilledAnywhereLeavesTheOldOrTheNewLengthAndEveryRow) {
   std::sort(times.begin(), times.end());
   const auto runTime = times[times.size() / 2];
   const std::string after = ReadFile(widened);
-  ASSERT_TRUE(testing_support::WidenedInPlace(source, widened, testing_support::kNuvLengthField,
-                                              "nuv", "Filename", 96));
+  ASSERT_TRUE(testing_support::WidenedInPlace(source, widened, field, "nuv", "Filename", 96));
   // Both states as both readers see them: every row of every table the same in each. A run
   // that leaves either state exactly has left a file these readers read this way, so they
   // are run again only on a file that is neither.
@@ -131,9 +129,9 @@ TEST_P(JetCrashTest, KilledAnywhereLeavesTheOldOrTheNewLengthAndEveryRow) {
       p.name, runs, static_cast<long>(runTime.count()), oldLength, newLength, finished);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, JetCrashTest,
-                         ::testing::Values(Param{"Rows1k", "nuv404.mdb", 20},
-                                           Param{"Rows100k", "nuv404_100k.mdb.gz", 10}),
+INSTANTIATE_TEST_SUITE_P(Sizes, JetCrashTest,
+                         ::testing::Values(Param{"Rows1k", 1000, 20},
+                                           Param{"Rows100k", 100000, 10}),
                          [](const ::testing::TestParamInfo<Param>& info) {
                            return std::string(info.param.name);
                          });

@@ -1,8 +1,8 @@
-// I/O faults on a real Jet file: the real executable widens a copy of nuv404.mdb with a
-// preloaded library that fails the Nth read (read, pread, fread: the engine's own and libmdb's
-// in the child process the engine forks), write, flush to disk or lock (fcntl) on the database's
-// folder, once or for good, for every N a clean run performs. Every case must end without a
-// crash or a hang in a designed outcome (the not-found notice or an error box, or the
+// I/O faults on a real Jet file: the real executable widens a copy of a writer-made nuv file
+// (1k rows) with a // preloaded library that fails the Nth read (read, pread, fread: the engine's
+// own and libmdb's in the child process the engine forks), write, flush to disk or lock (fcntl) on
+// the database's folder, once or for good, for every N a clean run performs. Every case must end
+// without a crash or a hang in a designed outcome (the not-found notice or an error box, or the
 // confirmation when the failure did not touch what the upgrade needs), leave the file old or
 // new and never anything else, report every failed write or flush, never retry a failed flush,
 // and never confirm a file that still holds the old length.
@@ -23,7 +23,7 @@
 
 #include "reliability/reliability.h"
 #include "support/jet_files.h"
-#include "support/jet_fixtures.h"
+#include "support/jet_sample.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -39,11 +39,11 @@ using reliability::ShimCall;
 class JetIoFaultTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    if (testing_support::JetFixturesDir().empty()) return;
-    source_ = testing_support::CopyJetFixture("nuv404.mdb", dir_, "source.mdb");
+    const long field = testing_support::FilenameLengthField(
+        testing_support::CreateJetNuvDatabase(source_, 50, 1000));
     before_ = ReadFile(source_);
     after_ = before_;
-    after_[testing_support::kNuvLengthField] = static_cast<char>(192);
+    after_[static_cast<std::size_t>(field)] = static_cast<char>(192);
   }
 
   // One run on a fresh copy with operation `failAt` of kind `only` failing (0: none).
@@ -68,13 +68,13 @@ class JetIoFaultTest : public ::testing::TestWithParam<const char*> {
   }
 
   testing_support::TempDir dir_;
-  std::string source_, before_, after_;
+  std::string source_ = dir_.File("source.mdb");
+  std::string before_, after_;
   std::string db_ = dir_.File("NUV.MDB");
   std::string log_ = dir_.File("shim.log");
 };
 
 TEST_P(JetIoFaultTest, EachOperationFailingOnceOrForGood) {
-  UPGRADE405_REQUIRE_JET_FIXTURES();
   const std::string kind = GetParam();
   std::vector<ShimCall> clean;
   const ProcessResult cleanRun = Run(0, "once", clean);

@@ -16,7 +16,7 @@
 
 #include "reliability/reliability.h"
 #include "support/jet_files.h"
-#include "support/jet_fixtures.h"
+#include "support/jet_sample.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -47,13 +47,27 @@ class RecordLockHolder : public testing_support::HeldByChild {
 };
 
 const std::string kPress = "enter\n\nclose\n";
+// A writer-made nuv file, nuv404.mdb in `dir`, and where its length field lies.
+struct NuvFile {
+  std::string path;
+  long field;
+  std::uint32_t definitionPage;
+};
+NuvFile MakeNuv(const testing_support::TempDir& dir) {
+  const std::string path = dir.File("nuv404.mdb");
+  fs::remove(path);
+  const jet_writer::DatabaseLayout layout = testing_support::CreateJetNuvDatabase(path, 50, 1000);
+  return {path, testing_support::FilenameLengthField(layout),
+          layout.tables.at("nuv").definitionPages.front()};
+}
+
 // Less than ADO's 30-second command timeout: a press that waited for the lock instead of
 // failing at once is stopped and counted as a failure.
 constexpr int kAtOnceSeconds = 20;
 
 TEST(JetLockTest, LockOnTheFileOrItsLdbFailsThePressWithTheInUseErrorAndChangesNothing) {
-  UPGRADE405_REQUIRE_JET_FIXTURES();
   testing_support::TempDir dir;
+  const std::uint32_t definitionPage = MakeNuv(dir).definitionPage;
   struct Case {
     const char* what;
     bool onLdb;
@@ -62,14 +76,16 @@ TEST(JetLockTest, LockOnTheFileOrItsLdbFailsThePressWithTheInUseErrorAndChangesN
   };
   for (const Case& c : {
            Case{"a read lock on the whole database", false, F_RDLCK, 0, 0},
-           Case{"a write lock on one page of the database", false, F_WRLCK, 24 * 4096, 4096},
+           Case{"a write lock on nuv's definition page", false, F_WRLCK, definitionPage * 4096,
+                4096},
            Case{"a read lock on one byte of the database", false, F_RDLCK, 100, 1},
            // Windows clients lock ranges far past the end of the file.
            Case{"a read lock past the end of the database", false, F_RDLCK, 0x10000000, 1},
            Case{"a write lock on the whole .ldb", true, F_WRLCK, 0, 0},
            Case{"a read lock on a user slot of the .ldb", true, F_RDLCK, 0x10000001, 1},
        }) {
-    const std::string db = testing_support::CopyJetFixture("nuv404.mdb", dir);
+    const NuvFile nuv = MakeNuv(dir);
+    const std::string& db = nuv.path;
     const std::string ldb = dir.File("nuv404.ldb");
     fs::remove(ldb);
     const std::string before = ReadFile(db);
@@ -91,15 +107,13 @@ TEST(JetLockTest, LockOnTheFileOrItsLdbFailsThePressWithTheInUseErrorAndChangesN
     const testing_support::ProcessResult r = reliability::RunUpgrade({"/db=" + db}, kPress);
     EXPECT_EQ(reliability::ClassifyPress(r.out, db), Outcome::kConfirmed) << c.what << "\n"
                                                                           << r.out;
-    EXPECT_EQ(testing_support::ReadLengthField(db, testing_support::kNuvLengthField), 192)
-        << c.what;
+    EXPECT_EQ(testing_support::ReadLengthField(db, nuv.field), 192) << c.what;
   }
 }
 
 TEST(JetLockTest, WholeFileWriteLockIsAnExclusiveOpenerAndEndsInTheNotFoundNotice) {
-  UPGRADE405_REQUIRE_JET_FIXTURES();
   testing_support::TempDir dir;
-  const std::string db = testing_support::CopyJetFixture("nuv404.mdb", dir);
+  const std::string db = MakeNuv(dir).path;
   const std::string before = ReadFile(db);
   {
     RecordLockHolder holder(db, F_WRLCK, 0, 0, 120);
@@ -117,10 +131,11 @@ TEST(JetLockTest, WholeFileWriteLockIsAnExclusiveOpenerAndEndsInTheNotFoundNotic
 }
 
 TEST(JetLockTest, AnIdleInstanceDoesNotBlockASecondOneAndThenFindsTheColumnWidened) {
-  UPGRADE405_REQUIRE_JET_FIXTURES();
   testing_support::TempDir dir;
-  const std::string db = testing_support::CopyJetFixture("nuv404.mdb", dir);
-  const std::string widened = ReadFile(testing_support::CopyJetFixture("nuv405.mdb", dir));
+  const NuvFile nuv = MakeNuv(dir);
+  const std::string& db = nuv.path;
+  std::string widened = ReadFile(db);
+  widened[static_cast<std::size_t>(nuv.field)] = static_cast<char>(192);
   // Its input stays open: it shows the dialog and waits, its connection open.
   reliability::Session first({"/db=" + db});
   ASSERT_EQ(first.WaitFor(reliability::DialogBlock()), reliability::DialogBlock());
@@ -139,9 +154,9 @@ TEST(JetLockTest, AnIdleInstanceDoesNotBlockASecondOneAndThenFindsTheColumnWiden
 }
 
 TEST(JetLockTest, LeftoverLdbThatNobodyLocksDoesNotBlock) {
-  UPGRADE405_REQUIRE_JET_FIXTURES();
   testing_support::TempDir dir;
-  const std::string db = testing_support::CopyJetFixture("nuv404.mdb", dir);
+  const NuvFile nuv = MakeNuv(dir);
+  const std::string& db = nuv.path;
   // What Jet leaves behind after a crash: user slots with a name in them.
   std::string slot(64, '\0');
   slot.replace(0, 8, "PC-ADMIN");
@@ -149,7 +164,7 @@ TEST(JetLockTest, LeftoverLdbThatNobodyLocksDoesNotBlock) {
   testing_support::WriteFile(dir.File("nuv404.ldb"), slot + slot);
   const testing_support::ProcessResult r = reliability::RunUpgrade({"/db=" + db}, kPress);
   EXPECT_EQ(reliability::ClassifyPress(r.out, db), Outcome::kConfirmed) << r.out;
-  EXPECT_EQ(testing_support::ReadLengthField(db, testing_support::kNuvLengthField), 192);
+  EXPECT_EQ(testing_support::ReadLengthField(db, nuv.field), 192);
 }
 
 }  // namespace

@@ -1,17 +1,12 @@
 #include "reliability/reliability.h"
 
-#include "support/sample_db.h"
-
 #include <fcntl.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
-#include <stdexcept>
 
 namespace reliability {
 
@@ -124,118 +119,6 @@ const char* OutcomeName(Outcome outcome) {
       break;
   }
   return "unexpected output";
-}
-
-namespace {
-
-struct Closer {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-struct Finalizer {
-  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-
-// FNV-1a, 64 bits.
-void Mix(std::uint64_t& hash, const void* data, std::size_t size) {
-  const auto* bytes = static_cast<const unsigned char*>(data);
-  for (std::size_t i = 0; i < size; ++i) {
-    hash ^= bytes[i];
-    hash *= 1099511628211ull;
-  }
-}
-
-}  // namespace
-
-DatabaseState InspectDatabase(const std::string& path) {
-  DatabaseState state;
-  sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-  std::unique_ptr<sqlite3, Closer> db(raw);
-  if (rc != SQLITE_OK) {
-    state.error = "open: " + std::string(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
-    return state;
-  }
-  auto each = [&](const std::string& sql, auto&& row) {
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
-      state.error = sql + ": " + sqlite3_errmsg(db.get());
-      return false;
-    }
-    std::unique_ptr<sqlite3_stmt, Finalizer> statement(s);
-    int step;
-    while ((step = sqlite3_step(s)) == SQLITE_ROW) row(s);
-    if (step != SQLITE_DONE) {
-      state.error = sql + ": " + sqlite3_errmsg(db.get());
-      return false;
-    }
-    return true;
-  };
-  auto text = [](sqlite3_stmt* s, int column) {
-    const unsigned char* t = sqlite3_column_text(s, column);
-    return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-  };
-  if (!each("PRAGMA integrity_check", [&](sqlite3_stmt* s) {
-        if (!state.integrity.empty()) state.integrity += "\n";
-        state.integrity += text(s, 0);
-      })) {
-    return state;
-  }
-  if (!each("SELECT sql FROM sqlite_schema WHERE type = 'table' AND name = 'nuv'",
-            [&](sqlite3_stmt* s) { state.tableSql = text(s, 0); }) ||
-      !each("SELECT type, name, tbl_name, sql FROM sqlite_schema ORDER BY name",
-            [&](sqlite3_stmt* s) {
-              for (int c = 0; c < 4; ++c) state.schema += text(s, c) + "|";
-              state.schema += "\n";
-            }) ||
-      !each("SELECT type FROM pragma_table_info('nuv') WHERE name = 'Filename'",
-            [&](sqlite3_stmt* s) { state.filenameType = text(s, 0); })) {
-    return state;
-  }
-  std::uint64_t hash = 14695981039346656037ull;
-  std::int64_t rows = 0;
-  if (!each("SELECT rowid, * FROM nuv ORDER BY rowid", [&](sqlite3_stmt* s) {
-        ++rows;
-        for (int c = 0, n = sqlite3_column_count(s); c < n; ++c) {
-          const int type = sqlite3_column_type(s, c);
-          Mix(hash, &type, sizeof type);
-          const void* blob = sqlite3_column_blob(s, c);
-          Mix(hash, blob, static_cast<std::size_t>(sqlite3_column_bytes(s, c)));
-        }
-      })) {
-    return state;
-  }
-  state.rows = rows;
-  state.checksum = hash;
-  return state;
-}
-
-void CreateLargeNuvDatabase(const std::string& path, const std::string& filenameType, int rows,
-                            int filenameLength) {
-  testing_support::CreateNuvDatabase(path, filenameType, 0, filenameLength);
-  sqlite3* raw = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    sqlite3_close(raw);
-    throw std::runtime_error("cannot open " + path);
-  }
-  std::unique_ptr<sqlite3, Closer> db(raw);
-  sqlite3_stmt* s = nullptr;
-  sqlite3_exec(raw, "BEGIN", nullptr, nullptr, nullptr);
-  sqlite3_prepare_v2(raw, "INSERT INTO nuv (Filename, Title, Size) VALUES (?1, ?2, ?3)", -1, &s,
-                     nullptr);
-  std::unique_ptr<sqlite3_stmt, Finalizer> insert(s);
-  for (int i = 0; i < rows; ++i) {
-    std::string name = "f" + std::to_string(i) + "_";
-    name += std::string(static_cast<std::size_t>(filenameLength) - name.size(), 'x');
-    const std::string title = "Titre " + std::to_string(i);
-    sqlite3_bind_text(s, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(s, 2, title.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_int64(s, 3, static_cast<sqlite3_int64>(i) * 100);
-    if (sqlite3_step(s) != SQLITE_DONE) throw std::runtime_error("cannot fill " + path);
-    sqlite3_reset(s);
-  }
-  if (sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    throw std::runtime_error("cannot fill " + path);
-  }
 }
 
 void CopyFile(const std::string& from, const std::string& to) {

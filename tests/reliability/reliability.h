@@ -1,5 +1,5 @@
 // What the reliability suites share: runs of the real executable without a display, the blocks
-// its terminal front-end prints, and a look at a database file from outside the program.
+// its terminal front-end prints, and the log of the preloaded fault library.
 #pragma once
 
 #include <fcntl.h>
@@ -57,24 +57,6 @@ enum class Outcome { kNotFound, kConfirmed, kError, kUnexpected };
 Outcome ClassifyPress(const std::string& out, const std::string& path,
                       std::string* errorText = nullptr);
 const char* OutcomeName(Outcome outcome);
-
-// A database file as another program sees it. Opening it read-write first rolls back a
-// journal a killed writer left behind, as the next opener of the file would.
-struct DatabaseState {
-  std::string error;           // "" when the file could be read
-  std::string integrity;       // PRAGMA integrity_check, rows joined by "\n"
-  std::int64_t rows = -1;      // rows of nuv
-  std::uint64_t checksum = 0;  // every value of every row of nuv, in rowid order, with its type
-  std::string filenameType;    // the declared type of nuv.Filename
-  std::string tableSql;        // the stored CREATE TABLE text of nuv
-  std::string schema;          // every entry of sqlite_schema, in name order
-};
-DatabaseState InspectDatabase(const std::string& path);
-
-// testing_support::CreateNuvDatabase's table with `rows` rows of the same shape, written in one
-// transaction (row by row, each insert would be a transaction and a flush to disk of its own).
-void CreateLargeNuvDatabase(const std::string& path, const std::string& filenameType, int rows,
-                            int filenameLength);
 
 // Copies `from` to `to`, replacing it.
 void CopyFile(const std::string& from, const std::string& to);

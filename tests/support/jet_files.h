@@ -1,5 +1,5 @@
-// Changes the tests make to copies of the Jet test databases, and the checks they make of an
-// engine's result with the independent readers of support/jet_fixtures.h.
+// Changes the tests make to Jet files (made by the writer or copied from the fixtures), and the
+// checks they make of an engine's result with the independent readers of support/jet_fixtures.h.
 //
 // The header page of a Jet 4 file is masked from offset 0x18 for 128 bytes with the RC4
 // keystream of the public key 0x6b39dac7. Inside it, the database password is 40 bytes at
@@ -13,10 +13,17 @@
 #include <cstdint>
 #include <string>
 
+#include "support/jet_sample.h"
+
 namespace testing_support {
 
-// Where the 2-byte length field of nuv.Filename lies in nuv404.mdb, nuv405.mdb, nuv_long.mdb
-// and the large nuv404 files, and in nuv404_2003.mdb.
+// Where the writer put the 2-byte length field of nuv.Filename in a file it made.
+inline long FilenameLengthField(const jet_writer::DatabaseLayout& layout) {
+  return static_cast<long>(layout.tables.at("nuv").columns.at("Filename").lengthOffset);
+}
+
+// Where the 2-byte length field of nuv.Filename lies in the fixtures nuv404.mdb, nuv405.mdb and
+// nuv_long.mdb, and in nuv404_2003.mdb.
 inline constexpr long kNuvLengthField = 98439;
 inline constexpr long kNuv2003LengthField = 204935;
 

@@ -1,11 +1,8 @@
 #ifndef _WIN32
 #include "support/jet_fixtures.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -65,28 +62,6 @@ std::string CopyJetFixture(const std::string& name, const TempDir& dir, const st
   if (ec) throw std::runtime_error("cannot copy " + from.string() + ": " + ec.message());
   // The fixtures are read-only; the copy must be writable like any user's database.
   fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
-  return to.string();
-}
-
-std::string UnpackedJetFixture(const std::string& name) {
-  static std::mutex mutex;
-  std::lock_guard<std::mutex> lock(mutex);
-  const fs::path from = fs::path(JetFixturesDir()) / name;
-  const fs::path folder = fs::path(UPGRADE405_BINARY_DIR) / "jet-fixtures";
-  const fs::path to = folder / from.stem();  // without .gz or .xz
-  std::error_code ec;
-  if (fs::exists(to, ec)) return to.string();
-  fs::create_directories(folder, ec);
-  const std::string tool = from.extension() == ".xz" ? "xz" : "gzip";
-  const fs::path part = folder / (from.stem().string() + ".part." + std::to_string(getpid()));
-  const ProcessResult r = RunProcess(
-      {"/bin/sh", "-c", tool + " -dc \"$1\" > \"$2\"", "sh", from.string(), part.string()},
-      Patient());
-  if (r.exitCode != 0) {
-    fs::remove(part, ec);
-    throw std::runtime_error("cannot unpack " + from.string() + ": " + r.err);
-  }
-  fs::rename(part, to);
   return to.string();
 }
 

@@ -1,5 +1,6 @@
-// The Jet test databases made outside the project, and the independent readers that check what
-// the engine did to them.
+// The Jet test databases made outside the project (extra checks beside the files the project's
+// writer makes, see support/jet_sample.h), and the independent readers that check what the
+// engine did to either.
 //
 // The databases live in ../shared/fixtures beside the source tree (UPGRADE405_FIXTURES names
 // another folder). They are never changed: a test works on a copy in its own temporary folder.
@@ -40,11 +41,6 @@ std::string MissingJetFixturesMessage();
 // `as` (its own base name when empty) and returns the copy's path; writable. Throws
 // std::runtime_error when it cannot.
 std::string CopyJetFixture(const std::string& name, const TempDir& dir, const std::string& as = "");
-
-// The path of compressed fixture `name` ("nuv404_100k.mdb.gz", "nuv404_1m.mdb.xz") unpacked
-// once into the build tree, shared by every test: copy it before changing it. Throws
-// std::runtime_error when it cannot.
-std::string UnpackedJetFixture(const std::string& name);
 
 // What mdb-reader sees in a database.
 struct ReaderView {

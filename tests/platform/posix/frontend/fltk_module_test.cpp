@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/jet_sample.h"
 #include "support/process.h"
-#include "support/sample_db.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -19,7 +19,7 @@ using testing_support::TempDir;
 std::string LoadedLibraries(const std::map<std::string, std::optional<std::string>>& env) {
   TempDir dir;
   const std::string db = dir.File("NUV.MDB");
-  testing_support::CreateNuvDatabase(db);
+  testing_support::CreateJetNuvDatabase(db);
   ProcessOptions options;
   options.input = "\n\n";
   options.env = env;
