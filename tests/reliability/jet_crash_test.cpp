@@ -23,6 +23,7 @@
 
 #include "reliability/reliability.h"
 #include "support/jet_files.h"
+#include "support/jet_fixtures.h"
 #include "support/jet_sample.h"
 #include "support/temp_dir.h"
 
