@@ -125,7 +125,7 @@ TEST_F(JetUpgradeTest, PressWidensFilenameInPlace) {
   const std::string original = dir_.File("original.mdb");
   const long field = FilenameLengthField(CreateJetNuvDatabase(original, 50, 1000));
   const std::string db = dir_.File("nuv.mdb");
-  ASSERT_EQ(FilenameLengthField(CreateJetNuvDatabase(db, 50, 1000)), field);
+  fs::copy_file(original, db);
   ASSERT_EQ(ReadLengthField(db, field), 100);
   const ProcessResult r = Run(db);
   EXPECT_EQ(r.out, kDialog + kDone) << r.err;
