@@ -45,7 +45,7 @@ struct ColumnSpec {
   bool compressedUnicode = true;  // kText and kMemo: Jet's compressed form where it fits
   // The stored column number; by default one more than the previous column's. A gap is what a
   // deleted column leaves.
-  std::optional<std::uint16_t> number;
+  std::optional<std::uint16_t> number = std::nullopt;
 };
 
 // One value: null, a Long, a text or memo (UTF-8), a date (days since 1899-12-30), a Yes/No.
