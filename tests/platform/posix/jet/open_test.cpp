@@ -18,6 +18,7 @@
 #include "platform/posix/jet/header.h"
 #include "platform/posix/jet/libmdb.h"
 #include "support/jet_fixtures.h"
+#include "support/jet_sample.h"
 #include "support/process.h"
 
 namespace {
@@ -76,18 +77,23 @@ int WidenInSecondProcess(const std::string& path, OpenMode mode = {}) {
 class JetOpenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    UPGRADE405_REQUIRE_JET_FIXTURES();
-    original_ = CopyJetFixture("nuv404.mdb", dir_, "original.mdb");
-    db_ = CopyJetFixture("nuv404.mdb", dir_, "nuv.mdb");
+    original_ = dir_.File("original.mdb");
+    const jet_writer::DatabaseLayout layout = CreateJetNuvDatabase(original_);
+    lengthField_ = static_cast<long>(layout.tables.at("nuv").columns.at("Filename").lengthOffset);
+    db_ = dir_.File("nuv.mdb");
+    WriteFile(db_, ReadFile(original_));
   }
   void TearDown() override {
     SetLibmdbChildHookForTesting(nullptr);
     SetLibmdbTimeLimitForTesting(0);
   }
   bool Unchanged() const { return DifferingOffsets(original_, db_).empty(); }
-  bool Widened() const { return DifferingOffsets(original_, db_) == std::vector<long>{98439}; }
+  bool Widened() const {
+    return DifferingOffsets(original_, db_) == std::vector<long>{lengthField_};
+  }
 
   TempDir dir_;
+  long lengthField_ = -1;  // nuv.Filename's length field
   std::string original_;
   std::string db_;
 };
@@ -109,7 +115,8 @@ TEST_F(JetOpenTest, HeadersThatTheProviderWouldNotOpenFailAndChangeNothing) {
                         Case{"encrypted", 0x3E, 0x5A, "cryptée"}}) {
     SCOPED_TRACE(c.name);
     TempDir dir;
-    const std::string db = CopyJetFixture("nuv404.mdb", dir);
+    const std::string db = dir.File("nuv.mdb");
+    WriteFile(db, ReadFile(original_));
     FlipByte(db, c.at, c.mask);
     if (std::string(c.name) == "ace signature") {
       FlipByte(db, 4 + 10, 'e' ^ 'C');
