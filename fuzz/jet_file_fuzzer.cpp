@@ -11,13 +11,13 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "fuzz_check.h"
-#include "platform/posix/engine/jet/jet_engine.h"
-#include "platform/posix/engine/jet/jet_reader.h"
+#include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/libmdb.h"
 
 namespace {
 
@@ -80,16 +80,16 @@ void CheckOutcome(const platform::EngineStatus& status, const std::string& befor
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string& path = DatabasePath();
   WriteAll(path, data, size);
-  std::unique_ptr<platform::Engine> engine;
-  const platform::EngineStatus opened = platform::OpenJetEngine(path, {}, engine);
+  std::optional<platform::JetEngine> engine;
+  const platform::EngineStatus opened = platform::JetEngine::Open(path, {}, engine);
   std::string before = ReadAll(path);
   FUZZ_CHECK(before.size() == size);
   if (!opened.ok()) {
-    FUZZ_CHECK(engine == nullptr);
+    FUZZ_CHECK(!engine);
     FUZZ_CHECK(!opened.description.empty());
     return 0;
   }
-  FUZZ_CHECK(engine != nullptr);
+  FUZZ_CHECK(engine.has_value());
   for (const char* statement : {"ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(96)",
                                 "ALTER TABLE nuv ALTER COLUMN filename TEXT(20)"}) {
     const platform::EngineStatus status = engine->Execute(statement);

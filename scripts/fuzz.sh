@@ -3,8 +3,8 @@
 #
 #   scripts/fuzz.sh TARGET SECONDS [LIBFUZZER_OPTION...]
 #
-# TARGET is one of: command_line connection_string alter_column alter_sqlite journal text_format
-# jet_file (fuzz/<TARGET>_fuzzer.cpp). The script configures and builds the fuzz targets with
+# TARGET is one of: command_line connection_string alter_column journal text_format jet_file
+# (fuzz/<TARGET>_fuzzer.cpp). The script configures and builds the fuzz targets with
 # clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer in $FUZZ_BUILD_DIR (default
 # build/fuzz), then fuzzes TARGET for SECONDS seconds, one process, starting from the seeds in
 # fuzz/corpus/TARGET; jet_file also starts from the Jet test databases in $UPGRADE405_FIXTURES

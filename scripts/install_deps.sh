@@ -19,7 +19,7 @@ groups=("$@")
 
 run_packages=(
   build-essential cmake pkg-config git ca-certificates
-  libsqlite3-dev sqlite3 libmdb3 mdbtools-dev
+  libmdb3 mdbtools-dev
   libfltk1.3-dev libfontconfig-dev fonts-liberation fontconfig
 )
 test_packages=(
@@ -45,9 +45,9 @@ for group in "${groups[@]}"; do
       # 32-bit programs run, the 64-bit test build under 64-bit wine where they do not.
       if bash "$here/can_run_i386.sh"; then
         need_i386=true
-        packages+=(wine wine32:i386 libsqliteodbc:i386 unixodbc:i386)
+        packages+=(wine wine32:i386 libsqliteodbc:i386 unixodbc:i386 sqlite3)
       else
-        packages+=(wine wine64 libsqliteodbc unixodbc
+        packages+=(wine wine64 libsqliteodbc unixodbc sqlite3
                    g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev)
       fi
       ;;

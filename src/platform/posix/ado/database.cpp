@@ -1,4 +1,4 @@
-// The Linux side of the database seam: ADO's connection and command objects over the engines.
+// The Linux side of the database seam: ADO's connection and command objects over the Jet engine.
 #include "platform/database.h"
 
 #include <cstdlib>
@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/posix/ado/connection_string.h"
-#include "platform/posix/engine/engine.h"
+#include "platform/posix/jet/engine.h"
 
 namespace platform {
 
@@ -37,10 +37,7 @@ constexpr char kInvalidArgumentText[] =
 thread_local int comInitCount = 0;
 thread_local std::optional<ErrorInfo> pendingError;
 
-// The source of the failures ADO's objects find before any engine is reached.
-constexpr char kProviderSource[] = "Microsoft.Jet.OLEDB.4.0";
-
-HResult Fail(HResult code, std::string description, std::string source = kProviderSource) {
+HResult Fail(HResult code, std::string description, std::string source = kJetProviderSource) {
   ErrorInfo info;
   info.description = std::move(description);
   info.source = std::move(source);
@@ -183,7 +180,7 @@ void UninitializeCom() {
 // The open engine connection. Commands share it, so it outlives a destroyed connection object
 // as long as a command still uses it, as a COM reference would.
 struct EngineConnection {
-  std::unique_ptr<Engine> db;
+  std::optional<JetEngine> db;
   DbConnection* owner = nullptr;  // the connection object, nullptr once it is destroyed
 };
 
@@ -293,9 +290,9 @@ HResult DbConnection::Open(const std::string& connectionString, const std::strin
     return Fail(kFail,
                 "Valeur incorrecte pour le mot clé « Mode » : " + QuotedPath(*modeText) + ".");
   }
-  std::unique_ptr<Engine> engine;
-  if (EngineStatus status = OpenEngine(*path, mode, engine); !status.ok()) return Fail(status);
-  impl_->engine->db = std::move(engine);
+  if (EngineStatus status = JetEngine::Open(*path, mode, impl_->engine->db); !status.ok()) {
+    return Fail(status);
+  }
   return kOk;
 }
 

@@ -1,4 +1,5 @@
-// The connection and command components over the real SQLite engine.
+// The connection and command components over the real Jet engine, on Jet files made by the
+// project's writer.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,12 +9,14 @@
 #include "components/text.h"
 #include "main.h"
 #include "platform/database.h"
-#include "support/sample_db.h"
+#include "support/jet_fixtures.h"
+#include "support/jet_sample.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-using testing_support::QueryDatabase;
+using testing_support::CreateJetNuvDatabase;
+using testing_support::MdbToolsTextLength;
 
 class ComponentsTest : public ::testing::Test {
  protected:
@@ -29,7 +32,7 @@ class ComponentsTest : public ::testing::Test {
 };
 
 TEST_F(ComponentsTest, ConnectionStringReadsBackAsSetAndOpensTheFile) {
-  testing_support::CreateNuvDatabase(db);
+  CreateJetNuvDatabase(db);
   TADOConnection connection;
   connection.SetConnectionString(ConnectionStringTemplate);
   EXPECT_EQ(connection.ConnectionString(), ConnectionStringTemplate);
@@ -59,7 +62,7 @@ TEST_F(ComponentsTest, FailedOpenRaisesTheEngineErrorWithItsCodeAndSource) {
 }
 
 TEST_F(ComponentsTest, CommandRunsOnItsConnectionAndErrorsKeepItOpen) {
-  testing_support::CreateNuvDatabase(db, "TEXT(50)", 2, 120);
+  CreateJetNuvDatabase(db, 150, 2, 120);
   TADOConnection connection;
   connection.SetConnectionString(ConnectionStringFor(db));
   TADOCommand command;
@@ -69,24 +72,22 @@ TEST_F(ComponentsTest, CommandRunsOnItsConnectionAndErrorsKeepItOpen) {
   command.SetCommandText(UpgradeStatement);
   EXPECT_THROW(command.Execute(), EOleException);  // two values of 120 characters
   EXPECT_TRUE(connection.Connected());
+  EXPECT_EQ(MdbToolsTextLength(db, "nuv", "Filename"), 150);
 
-  command.SetCommandText("UPDATE nuv SET Filename = substr(Filename, 1, 30)");
+  command.SetCommandText("ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(120)");
   EXPECT_NE(command.Execute(), nullptr);
-  command.SetCommandText(UpgradeStatement);
-  EXPECT_NE(command.Execute(), nullptr);
-  EXPECT_EQ(QueryDatabase(db, "SELECT type FROM pragma_table_info('nuv') WHERE name='Filename'"),
-            "TEXT(96)\n");
+  EXPECT_EQ(MdbToolsTextLength(db, "nuv", "Filename"), 120);
 }
 
 TEST_F(ComponentsTest, CommandOutlivesItsConnectionComponentSafely) {
-  testing_support::CreateNuvDatabase(db);
+  CreateJetNuvDatabase(db);
   TADOCommand command;
   {
     TADOConnection connection;
     connection.SetConnectionString(ConnectionStringFor(db));
     command.SetConnection(&connection);
     connection.SetConnected(true);
-    command.SetCommandText("SELECT count(*) FROM nuv");
+    command.SetCommandText(UpgradeStatement);
     EXPECT_NE(command.Execute(), nullptr);
     ASSERT_EQ(command.Connection(), &connection);
   }
@@ -97,7 +98,7 @@ TEST_F(ComponentsTest, CommandOutlivesItsConnectionComponentSafely) {
 }
 
 TEST_F(ComponentsTest, TheAdvisoryParameterStepLeavesNoErrorBehind) {
-  testing_support::CreateNuvDatabase(db);
+  CreateJetNuvDatabase(db);
   TADOConnection connection;
   connection.SetConnectionString(ConnectionStringFor(db));
   TADOCommand command;

@@ -1,0 +1,435 @@
+// The Linux side of the database seam: the Jet engine behind the provider
+// "Microsoft.Jet.OLEDB.4.0", on real Jet (.mdb) files.
+#include "platform/posix/jet/engine.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/posix/jet/libmdb.h"
+#include "platform/posix/jet/statement.h"
+#include "platform/posix/jet/tdef.h"
+
+namespace platform {
+
+namespace {
+
+constexpr char kReadOnlyText[] =
+    "Impossible de mettre à jour. La base de données ou l'objet est en lecture seule.";
+
+std::string Guillemets(std::string_view name) {
+  return "« " + std::string(name) + " »";
+}
+
+EngineStatus Failure(std::string description) {
+  return {kFail, std::move(description), kJetEngineSource};
+}
+
+EngineStatus OpenFailure(std::string description) {
+  return {kFail, std::move(description), kJetProviderSource};
+}
+
+EngineStatus Damaged(const std::string& path, const std::string& why) {
+  return Failure("La base de données " + QuotedPath(path) +
+                 " est endommagée ou ne peut pas être lue : " + why + ". Rien n'a été modifié.");
+}
+
+EngineStatus CannotAlter(const std::string& column, const std::string& why) {
+  return Failure("Impossible de modifier la colonne " + Guillemets(column) + " : " + why);
+}
+
+std::string InUseText(const std::string& table) {
+  return "La table " + Guillemets(table) +
+         " est déjà utilisée par un autre utilisateur ou processus ; elle ne peut pas être "
+         "modifiée maintenant.";
+}
+
+// --- opening ---
+
+// What is not a file to open: a missing file, a folder, something other than a regular file
+// (opening a pipe would block), an empty file.
+EngineStatus CheckDatabaseFile(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    return OpenFailure("Fichier " + QuotedPath(path) + " introuvable.");
+  }
+  if (S_ISDIR(info.st_mode)) {
+    return OpenFailure(QuotedPath(path) + " est un dossier, pas un fichier de base de données.");
+  }
+  if (!S_ISREG(info.st_mode)) {
+    return OpenFailure(QuotedPath(path) + " n'est pas un fichier de base de données.");
+  }
+  if (info.st_size == 0) {
+    return OpenFailure("Format de base de données " + QuotedPath(path) +
+                       " non reconnu : le fichier est vide.");
+  }
+  return {};
+}
+
+std::string CannotOpenText(const std::string& path) {
+  return "Impossible d'ouvrir la base de données " + QuotedPath(path);
+}
+
+// Opens the file for reading and, unless `mode` says read-only, writing. A file the user may
+// only read opens read-only, as Jet opens it, and `mode` says so: changes are then refused.
+EngineStatus OpenFile(const std::string& path, OpenMode& mode, JetFile& out) {
+  out = JetFile::Open(path, mode.readOnly ? O_RDONLY : O_RDWR);
+  if (!out && !mode.readOnly && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    out = JetFile::Open(path, O_RDONLY);
+    mode.readOnly = true;
+  }
+  if (!out) return Failure(CannotOpenText(path) + " (" + std::strerror(errno) + ").");
+  struct stat info {};
+  if (::fstat(out.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return Failure(CannotOpenText(path) + " : ce n'est pas un fichier.");
+  }
+  return {};
+}
+
+// Reads page 0, once, and decides whether the file is a Jet database this engine opens.
+EngineStatus ReadHeader(const JetFile& file, const std::string& path, JetHeader& out) {
+  unsigned char page[kJet4PageSize] = {};
+  const ssize_t got = file.ReadUpTo(page, sizeof page, 0);
+  if (got < 0) return Failure(CannotOpenText(path) + " (" + std::strerror(errno) + ").");
+  std::string why;
+  const JetHeaderCheck check = CheckJetHeader(page, static_cast<std::size_t>(got), out, why);
+  if (check == JetHeaderCheck::kJet) return {};
+  const std::string text =
+      "Format de base de données " + QuotedPath(path) + " non reconnu : " + why + ".";
+  return check == JetHeaderCheck::kNotJet ? OpenFailure(text) : Failure(text);
+}
+
+// In Share Exclusive, takes the lock held until the file is closed; otherwise checks that no
+// other process holds the whole file for itself (has opened it exclusively).
+EngineStatus CheckOtherUsers(JetFile& file, const std::string& path, const OpenMode& mode) {
+  if (mode.exclusive) {
+    if (!file.LockWhole(mode.readOnly ? F_RDLCK : F_WRLCK) || LockFileInUse(path)) {
+      return Failure(CannotOpenText(path) +
+                     " en mode exclusif : elle est déjà utilisée par un autre "
+                     "utilisateur ou processus.");
+    }
+    return {};
+  }
+  struct flock found {};
+  if (file.OtherLock(F_RDLCK, found) && found.l_start == 0 && found.l_len == 0) {
+    return Failure(CannotOpenText(path) +
+                   " : elle est déjà utilisée en mode exclusif par un autre "
+                   "utilisateur ou processus.");
+  }
+  return {};
+}
+
+// --- ALTER TABLE t ALTER COLUMN c TEXT(n) ---
+
+// A column type's name as Access shows it.
+const char* TypeName(int type) {
+  switch (type) {
+    case 0x01:
+      return "Oui/Non";
+    case 0x02:
+      return "Octet";
+    case 0x03:
+      return "Entier";
+    case 0x04:
+      return "Entier long";
+    case 0x05:
+      return "Monétaire";
+    case 0x06:
+      return "Réel simple";
+    case 0x07:
+      return "Réel double";
+    case 0x08:
+      return "Date/Heure";
+    case 0x09:
+      return "Binaire";
+    case kJetTypeText:
+      return "Texte";
+    case 0x0B:
+      return "Objet OLE";
+    case kJetTypeMemo:
+      return "Mémo";
+    case 0x0F:
+      return "N° de réplication";
+    case 0x10:
+      return "Décimal";
+    default:
+      return "inconnu";
+  }
+}
+
+// libmdb keeps only the low byte of a stored column number.
+bool SameNumber(const LibmdbColumn& theirs, const TdefColumn& ours) {
+  return theirs.number == ours.number || theirs.number == (ours.number & 0xFF);
+}
+
+// Whether our reading of the definition and libmdb's describe the same columns.
+bool SameColumns(const TableDefinition& definition, const LibmdbView& view) {
+  if (definition.columns.size() != view.columns.size()) return false;
+  std::vector<bool> used(view.columns.size(), false);
+  for (const TdefColumn& ours : definition.columns) {
+    bool matched = false;
+    for (std::size_t k = 0; k < view.columns.size() && !matched; ++k) {
+      const LibmdbColumn& theirs = view.columns[k];
+      // libmdb gives a Yes/No column no size.
+      const int size = ours.type == 0x01 ? 0 : ours.length;
+      if (!used[k] && SameNumber(theirs, ours) && theirs.name == ours.name &&
+          theirs.type == ours.type && theirs.size == size && theirs.fixed == ours.fixed()) {
+        used[k] = true;
+        matched = true;
+      }
+    }
+    if (!matched) return false;
+  }
+  return true;
+}
+
+// The statement's column, as libmdb sees it and as our own reading of the table's definition
+// finds it, the two in agreement on every column of the table.
+struct TargetColumn {
+  LibmdbView view;  // the table, and the scan of the column's values when shortening
+  TableDefinition definition;
+  LibmdbColumn theirs;
+  TdefColumn ours;  // where its length field lies
+};
+
+// Asks libmdb (in its child) for the table, its columns and, for a shortening, the values.
+EngineStatus AskLibmdb(const JetFile& file, const std::string& path, std::uint64_t fileSize,
+                       const JetAlterColumn& alter, LibmdbView& view) {
+  const LibmdbRequest request{alter.table, alter.column,
+                              alter.textLength ? *alter.textLength * 2 : 0};
+  std::string why;
+  if (!ReadWithLibmdb(file.fd(), path, fileSize, request, view, why)) return Damaged(path, why);
+  if (!view.failure.empty()) return Damaged(path, view.failure);
+  if (!view.tableFound) {
+    return Failure("La table " + Guillemets(alter.table) +
+                   " est introuvable. Vérifiez qu'elle existe et que son nom est correctement "
+                   "orthographié.");
+  }
+  if (view.systemTable) {
+    return Failure("Impossible de modifier la table système " + Guillemets(view.table) + ".");
+  }
+  return {};
+}
+
+// libmdb's column named by the statement, which must be a variable-length text column asked
+// for a text length.
+EngineStatus FindLibmdbColumn(const LibmdbView& view, const JetAlterColumn& alter,
+                              LibmdbColumn& out) {
+  const LibmdbColumn* column = nullptr;
+  for (const LibmdbColumn& candidate : view.columns) {
+    if (SameJetName(candidate.name, alter.column)) {
+      column = &candidate;
+      break;
+    }
+  }
+  if (column == nullptr) {
+    return Failure("La colonne " + Guillemets(alter.column) + " est introuvable dans la table " +
+                   Guillemets(view.table) + ".");
+  }
+  if (column->type != kJetTypeText) {
+    return CannotAlter(column->name, std::string("c'est une colonne de type ") +
+                                         TypeName(column->type) +
+                                         " ; ce moteur ne change pas le type d'une colonne, "
+                                         "seulement la longueur d'une colonne Texte.");
+  }
+  if (!alter.textLength) {
+    return CannotAlter(column->name, "ce moteur ne change pas le type d'une colonne (" +
+                                         alter.type +
+                                         " demandé), seulement la longueur d'une colonne Texte "
+                                         "(TEXT(n), n de 1 à 255).");
+  }
+  if (column->fixed) {
+    return CannotAlter(column->name,
+                       "c'est une colonne Texte de longueur fixe ; sa longueur fait partie de "
+                       "chaque ligne de la table et ne peut pas être changée sur place.");
+  }
+  out = *column;
+  return {};
+}
+
+// Our own reading of the table's definition, byte for byte, which must agree with libmdb's.
+EngineStatus ReadOwnDefinition(const JetFile& file, const std::string& path, std::uint64_t fileSize,
+                               const LibmdbView& view, TableDefinition& out) {
+  const JetPageReader readPage = [&file](std::uint32_t page, std::string& bytes) {
+    bytes.assign(kJet4PageSize, '\0');
+    return file.ReadAt(bytes.data(), bytes.size(),
+                       static_cast<std::uint64_t>(page) * kJet4PageSize);
+  };
+  std::string why;
+  if (!ReadTableDefinition(readPage, view.firstPage, fileSize / kJet4PageSize, out, why)) {
+    return Damaged(path, why);
+  }
+  if (!SameColumns(out, view)) {
+    return Damaged(path, "la définition de la table " + Guillemets(view.table) +
+                             " ne se lit pas de la même façon par libmdb et octet par octet");
+  }
+  return {};
+}
+
+// The one descriptor of the definition with libmdb's name and number for the column, and a
+// length a text column can have.
+EngineStatus FindDefinitionColumn(const std::string& path, const TableDefinition& definition,
+                                  const LibmdbColumn& theirs, TdefColumn& out) {
+  const TdefColumn* found = nullptr;
+  for (const TdefColumn& candidate : definition.columns) {
+    if (candidate.name != theirs.name || !SameNumber(theirs, candidate)) continue;
+    if (found != nullptr) {
+      return Damaged(path, "deux colonnes portent le nom " + Guillemets(theirs.name));
+    }
+    found = &candidate;
+  }
+  if (found == nullptr) return Damaged(path, "la colonne n'a pas été retrouvée dans sa définition");
+  if (found->length > 2 * kJetMaxTextLength) {
+    return Damaged(path, "la colonne " + Guillemets(theirs.name) + " annonce une longueur de " +
+                             std::to_string(found->length) +
+                             " octets, impossible pour une colonne Texte");
+  }
+  out = *found;
+  return {};
+}
+
+EngineStatus FindColumn(const JetFile& file, const std::string& path, const JetAlterColumn& alter,
+                        TargetColumn& out) {
+  struct stat info {};
+  if (::fstat(file.fd(), &info) != 0) return Damaged(path, std::strerror(errno));
+  const auto fileSize = static_cast<std::uint64_t>(info.st_size);
+  if (EngineStatus status = AskLibmdb(file, path, fileSize, alter, out.view); !status.ok()) {
+    return status;
+  }
+  if (EngineStatus status = FindLibmdbColumn(out.view, alter, out.theirs); !status.ok()) {
+    return status;
+  }
+  if (EngineStatus status = ReadOwnDefinition(file, path, fileSize, out.view, out.definition);
+      !status.ok()) {
+    return status;
+  }
+  return FindDefinitionColumn(path, out.definition, out.theirs, out.ours);
+}
+
+// A shorter length: every row was read, and no value is longer than the new length.
+EngineStatus CheckShortening(const std::string& path, const JetAlterColumn& alter,
+                             const TargetColumn& target) {
+  const LibmdbView& view = target.view;
+  if (!view.scanned) return Damaged(path, "les valeurs de la colonne n'ont pas été lues");
+  // A row that libmdb skipped could be one too long.
+  if (view.rows != target.definition.rowCount) {
+    return Damaged(path, "la table " + Guillemets(view.table) + " annonce " +
+                             std::to_string(target.definition.rowCount) + " lignes mais " +
+                             std::to_string(view.rows) +
+                             " ont pu être lues (un compactage de la base peut la réparer)");
+  }
+  if (view.tooLong > 0) {
+    const bool one = view.tooLong == 1;
+    return CannotAlter(target.theirs.name, std::to_string(view.tooLong) +
+                                               (one ? " valeur dépasse " : " valeurs dépassent ") +
+                                               std::to_string(*alter.textLength) + " caractères.");
+  }
+  return {};
+}
+
+// Rewrites the column's length field in one write that a crash cannot tear, after checking that
+// the file still holds what was read, then flushes the file to disk.
+EngineStatus WriteLength(JetFile& file, const std::string& path, const std::string& column,
+                         const TdefColumn& target, int newLength) {
+  if (!LengthFieldInOneSector(target)) {
+    return CannotAlter(column,
+                       "sa longueur est inscrite à cheval sur deux pages ou deux secteurs du "
+                       "fichier ; elle ne peut pas être changée sans risque en une seule écriture. "
+                       "Rien n'a été modifié.");
+  }
+  unsigned char current[2] = {};
+  if (!file.ReadAt(current, sizeof current, target.lengthOffset)) {
+    return Damaged(path, "la longueur de la colonne ne peut pas être relue");
+  }
+  if ((current[0] | current[1] << 8) != target.length) {
+    return Damaged(path, "le fichier a changé pendant l'instruction");
+  }
+  const unsigned char bytes[2] = {static_cast<unsigned char>(newLength & 0xFF),
+                                  static_cast<unsigned char>(newLength >> 8)};
+  std::string why;
+  if (!file.WriteAt(bytes, sizeof bytes, target.lengthOffset, why)) {
+    return Failure("Erreur d'écriture dans la base de données " + QuotedPath(path) + " (" + why +
+                   ") : la longueur de la colonne " + Guillemets(column) +
+                   " n'a peut-être pas été modifiée.");
+  }
+  if (!file.Flush()) {
+    return Failure("Erreur lors de l'écriture sur le disque de la base de données " +
+                   QuotedPath(path) + " (" + std::strerror(errno) +
+                   ") : la modification de la colonne " + Guillemets(column) +
+                   " n'est peut-être pas enregistrée.");
+  }
+  return {};
+}
+
+// Finds the column, checks a shortening, writes the length field.
+EngineStatus Alter(JetFile& file, const std::string& path, const JetAlterColumn& alter) {
+  TargetColumn target;
+  if (EngineStatus status = FindColumn(file, path, alter, target); !status.ok()) return status;
+  const int newLength = *alter.textLength * 2;
+  if (newLength == target.ours.length) return {};  // already so: nothing is written
+  if (newLength < target.ours.length) {
+    if (EngineStatus status = CheckShortening(path, alter, target); !status.ok()) return status;
+  }
+  return WriteLength(file, path, target.theirs.name, target.ours, newLength);
+}
+
+}  // namespace
+
+std::string QuotedPath(const std::string& path) {
+  return "« " + path + " »";
+}
+
+EngineStatus JetEngine::Open(const std::string& path, const OpenMode& mode,
+                             std::optional<JetEngine>& out) {
+  if (EngineStatus status = CheckDatabaseFile(path); !status.ok()) return status;
+  OpenMode actual = mode;
+  JetFile file;
+  if (EngineStatus status = OpenFile(path, actual, file); !status.ok()) return status;
+  JetHeader header;
+  if (EngineStatus status = ReadHeader(file, path, header); !status.ok()) return status;
+  if (EngineStatus status = CheckOtherUsers(file, path, actual); !status.ok()) return status;
+  out.emplace(JetEngine(path, std::move(file), header, actual));
+  return {};
+}
+
+JetEngine::JetEngine(std::string path, JetFile file, JetHeader header, OpenMode mode)
+    : path_(std::move(path)), file_(std::move(file)), header_(header), mode_(mode) {}
+
+EngineStatus JetEngine::CountParameters(const std::string& text, std::size_t& count) const {
+  count = 0;
+  const JetStatement statement = ParseJetStatement(text);
+  if (statement.kind == JetStatementKind::kRefused) return Failure(statement.error);
+  return {};
+}
+
+EngineStatus JetEngine::Execute(const std::string& text) {
+  const JetStatement statement = ParseJetStatement(text);
+  if (statement.kind == JetStatementKind::kRefused) return Failure(statement.error);
+  const JetAlterColumn& alter = statement.alter;
+  if (mode_.readOnly) return Failure(kReadOnlyText);
+  if (header_.version == JetVersion::kJet3) {
+    return Failure("Impossible de modifier la table " + Guillemets(alter.table) +
+                   " : la base de données est au format Access 97 (Jet 3), dont ce moteur ne "
+                   "modifie pas les tables.");
+  }
+  // The whole statement runs under the lock: another user of the file fails it at once. In
+  // Share Exclusive the lock is already held.
+  std::optional<StatementLock> lock;
+  if (!mode_.exclusive) {
+    lock.emplace(file_);
+    if (const int error = lock->error(); error != 0) {
+      if (error == EAGAIN || error == EACCES) return Failure(InUseText(alter.table));
+      return Failure("Impossible de verrouiller la base de données " + QuotedPath(path_) + " (" +
+                     std::strerror(error) + ").");
+    }
+  }
+  if (LockFileInUse(path_)) return Failure(InUseText(alter.table));
+  return Alter(file_, path_, alter);
+}
+
+}  // namespace platform

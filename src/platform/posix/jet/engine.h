@@ -1,0 +1,90 @@
+// The Linux side of the database seam: the Jet engine behind the provider
+// "Microsoft.Jet.OLEDB.4.0", on real Jet (.mdb) files.
+//
+// It reads with libmdb (always in a child process, see libmdb.h) and writes nothing but what a
+// statement changes. The only statement it carries out is ALTER TABLE t ALTER COLUMN c TEXT(n)
+// on a variable-length text column: the column's 2-byte length field in its table-definition
+// page is rewritten in place by one write inside one page and one 512-byte sector, then flushed,
+// after our own reading of the definition (tdef.h) and libmdb's agree on every column. Widening
+// reads no row; shortening first reads every value and refuses, changing nothing, when any holds
+// more than n characters; the same length writes nothing. Everything else is refused with a
+// French error and changes nothing.
+//
+// Other users: while a statement runs the engine holds a write lock on the whole file (file.h),
+// and refuses at once, as Jet's "in use", when another process holds any lock on it or on the
+// Jet lock file beside it. "Mode" is honoured: Share Deny None locks only during a statement;
+// Share Exclusive holds the lock from open to close and is refused when another process holds
+// one; Read refuses every change.
+//
+// Failures are an EngineStatus: an HRESULT-style code, a French description and the source that
+// names the engine. Nothing here throws; no libmdb type appears in this header.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "platform/database.h"
+#include "platform/posix/jet/file.h"
+#include "platform/posix/jet/header.h"
+
+namespace platform {
+
+// The source of the failures found before the file is known to be a Jet database.
+inline constexpr char kJetProviderSource[] = "Microsoft.Jet.OLEDB.4.0";
+// The source of every failure of the engine on a Jet database.
+inline constexpr char kJetEngineSource[] =
+    "Moteur de base de données Microsoft.Jet.OLEDB.4.0 (Jet)";
+
+// The outcome of an engine operation: kOk, or a failure code with its French description and
+// its source.
+struct EngineStatus {
+  HResult code = kOk;
+  std::string description;
+  std::string source;
+  bool ok() const { return !Failed(code); }
+};
+
+// How the connection string's "Mode" asks to share the file.
+struct OpenMode {
+  bool readOnly = false;
+  bool exclusive = false;
+};
+
+// The path as the engine's messages quote it.
+std::string QuotedPath(const std::string& path);
+
+// An open Jet database. Destroying it closes the file and releases its locks.
+class JetEngine {
+ public:
+  // Opens the database at `path`; never creates a file. A missing file, a folder, anything but a
+  // regular file, an empty file and a file that is not a Jet database fail with a French
+  // description naming the path (source kJetProviderSource). Our own reading of page 0 then
+  // decides: a Jet 4 file opens, and so does a Jet 3 (Access 97) one, whose tables are then not
+  // altered; an ACE (.accdb) file, a database password, encryption or a truncated header fail. A
+  // file that may only be read opens read-only. It also fails while another process holds the
+  // whole file locked (opened exclusively), and, in Share Exclusive, while another process holds
+  // any lock on it. `out` is set only on success.
+  static EngineStatus Open(const std::string& path, const OpenMode& mode,
+                           std::optional<JetEngine>& out);
+
+  JetEngine(JetEngine&&) noexcept = default;
+  JetEngine& operator=(JetEngine&&) noexcept = default;
+
+  // The number of parameters of `text` (always 0: the one statement has none), without running
+  // anything; fails as Execute would on a statement the engine refuses to read.
+  EngineStatus CountParameters(const std::string& text, std::size_t& count) const;
+
+  // Runs `text`. On failure the file is as it was.
+  EngineStatus Execute(const std::string& text);
+
+ private:
+  JetEngine(std::string path, JetFile file, JetHeader header, OpenMode mode);
+
+  std::string path_;
+  JetFile file_;
+  JetHeader header_;
+  OpenMode mode_;
+};
+
+}  // namespace platform

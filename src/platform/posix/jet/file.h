@@ -1,0 +1,96 @@
+// The Linux side of the database seam: the Jet engine's database file and the locks on it.
+//
+// JetFile owns the descriptor of the open database and is the only way the engine reads,
+// writes, flushes and locks it (the libmdb child reads on its own, see libmdb.h). Every call
+// goes through a table of system calls that tests replace to make one of them fail: a failure
+// is reported once, with errno, and never retried (an interrupted call is not a failure).
+//
+// Locks are open-file-description (OFD) locks on the whole file: owned by the descriptor alone,
+// so that no other descriptor's close in this process drops them, and in conflict with every
+// other process's POSIX and OFD locks. Jet's own lock file beside the database (its name with
+// ".ldb") counts as in use when another process holds a lock on it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct flock;
+
+namespace platform {
+
+// The system calls through which a JetFile reads, writes, flushes and locks.
+struct JetFileCalls {
+  ssize_t (*pread)(int fd, void* buffer, std::size_t size, off_t offset);
+  ssize_t (*pwrite)(int fd, const void* buffer, std::size_t size, off_t offset);
+  int (*fsync)(int fd);
+  int (*lock)(int fd, int command, struct flock* lock);  // fcntl with a lock command
+};
+JetFileCalls DefaultJetFileCalls();
+void SetJetFileCallsForTesting(const JetFileCalls& calls);
+
+class JetFile {
+ public:
+  // A file that is not open: false, and every operation fails.
+  JetFile() = default;
+  JetFile(JetFile&& other) noexcept;
+  JetFile& operator=(JetFile&& other) noexcept;
+  JetFile(const JetFile&) = delete;
+  JetFile& operator=(const JetFile&) = delete;
+  ~JetFile();  // closes the descriptor, which drops its locks
+
+  // Opens `path` with `access` (O_RDONLY or O_RDWR), never creating it. Not open, with errno
+  // set, when it cannot.
+  static JetFile Open(const std::string& path, int access);
+
+  explicit operator bool() const { return fd_ >= 0; }
+  // The descriptor, for fstat and for the libmdb child; the JetFile keeps owning it.
+  int fd() const { return fd_; }
+
+  // Reads up to `size` bytes at `offset`, stopping early only at the end of the file: the number
+  // of bytes read, or -1 with errno.
+  ssize_t ReadUpTo(void* buffer, std::size_t size, std::uint64_t offset) const;
+  // Reads exactly `size` bytes at `offset`; false on an error or at the end of the file.
+  bool ReadAt(void* buffer, std::size_t size, std::uint64_t offset) const;
+  // Writes `size` bytes at `offset` in one call; false with a French `why` (errno's text, or
+  // that the write was short) when not all of them were written.
+  bool WriteAt(const void* data, std::size_t size, std::uint64_t offset, std::string& why);
+  // Flushes the file to disk; false with errno. A failed flush is not retried: what it
+  // dropped may be lost, and a second flush would report success.
+  bool Flush();
+
+  // Takes (F_RDLCK, F_WRLCK) or releases (F_UNLCK) this descriptor's lock on the whole file,
+  // without waiting; false with errno (EAGAIN or EACCES when another process holds one).
+  bool LockWhole(short type);
+  // Whether another process holds a lock on the file that conflicts with `type`; `found`
+  // describes it. false, too, when the question cannot be asked.
+  bool OtherLock(short type, struct flock& found) const;
+
+ private:
+  explicit JetFile(int fd) : fd_(fd) {}
+  void Close();
+  int fd_ = -1;
+};
+
+// Whether another process holds a lock on Jet's lock file beside `databasePath` (the name with
+// its extension replaced by ".ldb" or ".LDB"). A lock file that nobody locks is a leftover.
+bool LockFileInUse(const std::string& databasePath);
+
+// A statement's write lock on the whole file, released when it goes out of scope.
+class StatementLock {
+ public:
+  explicit StatementLock(JetFile& file);
+  ~StatementLock();
+  StatementLock(const StatementLock&) = delete;
+  StatementLock& operator=(const StatementLock&) = delete;
+  // 0 when the lock is held, otherwise errno of the attempt.
+  int error() const { return error_; }
+
+ private:
+  JetFile& file_;
+  int error_ = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,45 @@
+// The Linux side of the database seam: the Jet header page (page 0), read by our own code
+// before libmdb is ever asked about the file.
+//
+// Part of page 0 is masked with a fixed RC4 key stream; under the mask lie the page-encoding
+// key (non-zero for an encrypted database) and the database password (masked again, in Jet 4,
+// with the database's creation date). The functions here are pure and total: any bytes give an
+// answer, never a crash.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+enum class JetVersion { kJet3, kJet4 };
+
+// Page sizes: Jet 3 (Access 97) and Jet 4 (Access 2000, 2002, 2003).
+inline constexpr std::size_t kJet3PageSize = 2048;
+inline constexpr std::size_t kJet4PageSize = 4096;
+
+struct JetHeader {
+  JetVersion version = JetVersion::kJet4;
+  std::size_t pageSize = kJet4PageSize;
+};
+
+enum class JetHeaderCheck {
+  kJet,      // a Jet 3 or Jet 4 database that opens without a password and is not encrypted
+  kNotJet,   // not a Jet database at all (another signature, or too short for one)
+  kRefused,  // a Jet or ACE signature on a database that the provider does not open
+};
+
+// Checks the first `size` bytes of a file (its page 0, or less when the file is shorter): the one
+// place that decides whether a file is a Jet database. Fills `out` for kJet; otherwise gives a
+// French `why` (without final period): the file is not a database, or it is an ACE (.accdb)
+// file, of an unknown version, with a header shorter than its page, a database password or
+// encryption.
+JetHeaderCheck CheckJetHeader(const unsigned char* data, std::size_t size, JetHeader& out,
+                              std::string& why);
+
+// XORs the header's masked area of `page` (page 0 of a file of `version`) with the fixed key
+// stream: applied once it unmasks, twice it restores. Bytes beyond `size` are left alone.
+void ToggleJetHeaderMask(unsigned char* page, std::size_t size, JetVersion version);
+
+}  // namespace platform
