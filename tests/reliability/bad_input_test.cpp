@@ -259,8 +259,10 @@ TEST_F(BadInputTest, SecondInstanceOnTheSameDatabaseBeforeOrAfterThePressOfTheFi
 }
 
 TEST_F(BadInputTest, TwoInstancesPressingAtTheSameTimeEndWidenedWithEveryRow) {
-  // Each press either widens, finds the column widened, or finds the file in the other's use
-  // and says so; the file ends widened, and only its length field changed.
+  // Each press either widens, finds the column widened, or finds the file in the other's use:
+  // the in-use error, or, when it opens while the other holds its write lock on the whole file
+  // (as an exclusive opener does), the not-found notice. At least one widens; the file ends
+  // widened, and only its length field changed.
   for (int round = 0; round < 3; ++round) {
     const std::string original = dir.File("original.mdb");
     const long field =
@@ -277,7 +279,7 @@ TEST_F(BadInputTest, TwoInstancesPressingAtTheSameTimeEndWidenedWithEveryRow) {
       confirmed += outcome == Outcome::kConfirmed;
       if (outcome == Outcome::kError) {
         EXPECT_NE(error.find("utilisée"), std::string::npos) << "round " << round << ": " << error;
-      } else {
+      } else if (outcome != Outcome::kNotFound) {
         EXPECT_EQ(outcome, Outcome::kConfirmed) << "round " << round << "\n" << r.out;
       }
       EXPECT_EQ(r.exitCode, 0);
