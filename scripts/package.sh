@@ -28,3 +28,13 @@ dpkg-deb --field "$deb"
 dpkg-deb --contents "$deb"
 echo "=== lintian"
 lintian --fail-on error "$deb"
+
+# The package's own program, unpacked into a temporary folder, started on the terminal on a file
+# that does not exist: it says where it looked and exits with 0.
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb --extract "$deb" "$root"
+out=$(printf '\n' | DISPLAY='' "$root/usr/bin/upgrade405" "/db=$root/none.mdb")
+grep -q "^Text: Base de donnée non trouvée dans :" <<<"$out" ||
+  { echo "package.sh: the packaged program did not start as expected: $out" >&2; exit 1; }
+echo "=== $deb: made, checked and started"

@@ -14,7 +14,7 @@ jobs=$(nproc)
 
 # The independent Jet reader, npm's mdb-reader, as its lock file pins it (once; nothing to do
 # when node_modules already holds that install).
-sh tests/support/mdb_reader/install.sh
+bash tests/support/mdb_reader/install.sh
 
 if [ ! -d ../shared/fixtures ] && [ -z "${UPGRADE405_FIXTURES:-}" ]; then
   echo "test.sh: $(cd .. && pwd)/shared/fixtures is missing: the Jet tests will be skipped"

@@ -96,7 +96,7 @@ ReaderView ReadWithMdbReader(const std::string& path) {
   // mdb-reader comes from npm: installed once per process (scripts/test.sh has usually done it
   // already, and then this returns at once).
   static const ProcessResult install =
-      RunProcess({"/bin/sh", (folder / "install.sh").string()}, Patient());
+      RunProcess({"/usr/bin/env", "bash", (folder / "install.sh").string()}, Patient());
   if (install.exitCode != 0) {
     view.error = "cannot install mdb-reader with npm ci (tests/support/mdb_reader/install.sh): " +
                  install.err;

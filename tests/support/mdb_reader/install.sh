@@ -1,9 +1,9 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Installs mdb-reader and the packages it uses into node_modules/ beside this script, as
 # package-lock.json pins them (npm ci), unless node_modules/ already holds that install.
 # Quiet when it succeeds; npm's errors go to standard error. Several test processes may call it
 # at once: a lock on package-lock.json lets one install while the others wait for it.
-set -eu
+set -euo pipefail
 cd "$(dirname "$0")"
 exec 9<package-lock.json
 flock 9
