@@ -8,6 +8,7 @@
 #          independent Jet readers, a virtual display, mingw-w64 and wine
 #   bench  Google Benchmark, and the tools that unpack the large test databases
 #   fuzz   clang and libFuzzer
+#   package  the Debian package's tools (scripts/package.sh): dpkg-shlibdeps, lintian
 #
 # Nothing is assumed to be there already: every package a group uses is named here, and each is
 # installed without its recommendations, so what is not named is not installed.
@@ -30,6 +31,9 @@ test_packages=(
 )
 bench_packages=(libbenchmark-dev xz-utils gzip mdbtools)
 fuzz_packages=(clang libclang-rt-14-dev)
+# What CPack needs to compute the package's dependencies (dpkg-shlibdeps from dpkg-dev; file, to
+# find the binaries), and lintian to check the package.
+package_packages=(dpkg-dev file lintian)
 
 packages=()
 need_i386=false
@@ -38,9 +42,12 @@ for group in "${groups[@]}"; do
     run) packages+=("${run_packages[@]}") ;;
     test)
       packages+=("${run_packages[@]}" "${test_packages[@]}")
-      # Node.js runs the independent Jet reader (npm's mdb-reader, bundled in the tests); a
-      # Node.js installed otherwise is used as it is.
+      # Node.js runs the independent Jet reader, npm's mdb-reader, which npm installs at test
+      # time; a Node.js or npm installed otherwise is used as it is.
       command -v node >/dev/null || packages+=(nodejs)
+      command -v npm >/dev/null || packages+=(npm)
+      # The manual page is checked for warnings as groff renders it.
+      packages+=(groff-base)
       # The Windows tests run the build this machine can execute: the 32-bit product where
       # 32-bit programs run, the 64-bit test build under 64-bit wine where they do not.
       if bash "$here/can_run_i386.sh"; then
@@ -53,7 +60,8 @@ for group in "${groups[@]}"; do
       ;;
     bench) packages+=("${run_packages[@]}" "${bench_packages[@]}") ;;
     fuzz) packages+=("${run_packages[@]}" "${fuzz_packages[@]}") ;;
-    *) echo "install_deps.sh: unknown group $group (run, test, bench, fuzz)" >&2; exit 2 ;;
+    package) packages+=("${run_packages[@]}" "${package_packages[@]}") ;;
+    *) echo "install_deps.sh: unknown group $group (run, test, bench, fuzz, package)" >&2; exit 2 ;;
   esac
 done
 

@@ -12,6 +12,10 @@ cd "$(dirname "$0")/.."
 bash scripts/install_deps.sh test
 jobs=$(nproc)
 
+# The independent Jet reader, npm's mdb-reader, as its lock file pins it (once; nothing to do
+# when node_modules already holds that install).
+bash tests/support/mdb_reader/install.sh
+
 if [ ! -d ../shared/fixtures ] && [ -z "${UPGRADE405_FIXTURES:-}" ]; then
   echo "test.sh: $(cd .. && pwd)/shared/fixtures is missing: the Jet tests will be skipped"
 fi

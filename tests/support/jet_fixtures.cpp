@@ -67,9 +67,18 @@ std::string CopyJetFixture(const std::string& name, const TempDir& dir, const st
 
 ReaderView ReadWithMdbReader(const std::string& path) {
   ReaderView view;
-  const std::string script =
-      (fs::path(UPGRADE405_SOURCE_DIR) / "tests" / "support" / "mdb_reader" / "read.mjs").string();
-  const ProcessResult r = RunProcess({"/usr/bin/env", "node", script, path}, Patient());
+  const fs::path folder = fs::path(UPGRADE405_SOURCE_DIR) / "tests" / "support" / "mdb_reader";
+  // mdb-reader comes from npm: installed once per process (scripts/test.sh has usually done it
+  // already, and then this returns at once).
+  static const ProcessResult install =
+      RunProcess({"/usr/bin/env", "bash", (folder / "install.sh").string()}, Patient());
+  if (install.exitCode != 0) {
+    view.error = "cannot install mdb-reader with npm ci (tests/support/mdb_reader/install.sh): " +
+                 install.err;
+    return view;
+  }
+  const ProcessResult r =
+      RunProcess({"/usr/bin/env", "node", (folder / "read.mjs").string(), path}, Patient());
   if (r.exitCode != 0) {
     view.error = r.err.empty() ? "node failed with exit code " + std::to_string(r.exitCode) : r.err;
     return view;

@@ -9,7 +9,7 @@
 // the file cannot be read.
 import { createHash } from "node:crypto";
 import { readFileSync } from "node:fs";
-import MDBReader from "./vendor/mdb-reader.mjs";
+import MDBReader from "mdb-reader";
 
 const [file, ...options] = process.argv.slice(2);
 const valuesOf = options.find((o) => o.startsWith("--values="))?.slice("--values=".length);

@@ -1,0 +1,72 @@
+# Installation of the Linux program (cmake --install, prefix and DESTDIR honoured) and its Debian
+# package (cpack, run by scripts/package.sh).
+#
+#   bin/upgrade405                          the program
+#   lib/upgrade405/upgrade405-fltk.so        its FLTK front-end, found from the program's folder
+#                                            as ../lib/upgrade405 (the build tree keeps it beside;
+#                                            the package: lib/x86_64-linux-gnu/upgrade405)
+#   share/man/man1/upgrade405.1.gz           the manual page
+#   share/doc/upgrade405/                    README.md, copyright, changelog.gz
+include(GNUInstallDirs)
+
+# A private module, not a library others link: a folder of its own in the library folder
+# (lib/upgrade405; lib/<multiarch>/upgrade405 under the prefix /usr on Debian), which no
+# ldconfig cache lists. The program finds it relative to its own folder, so the pair moves with
+# the prefix.
+set(UPGRADE405_INSTALL_MODULEDIR "${CMAKE_INSTALL_LIBDIR}/upgrade405" CACHE STRING
+    "Where the FLTK front-end module is installed, relative to the prefix")
+file(RELATIVE_PATH moduleDirFromBin "/prefix/${CMAKE_INSTALL_BINDIR}"
+     "/prefix/${UPGRADE405_INSTALL_MODULEDIR}")
+target_compile_definitions(upgrade405_platform PRIVATE
+                           UPGRADE405_MODULE_DIR_FROM_BIN="${moduleDirFromBin}")
+
+install(TARGETS upgrade405 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS upgrade405_fltk LIBRARY DESTINATION ${UPGRADE405_INSTALL_MODULEDIR})
+
+# Debian ships manual pages and changelogs compressed with gzip -9n (no name, no time stamp:
+# the same bytes every build).
+foreach(doc upgrade405.1 changelog)
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/doc/${doc}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/doc
+    COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/doc/${doc} > ${PROJECT_BINARY_DIR}/doc/${doc}.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/doc/${doc} VERBATIM)
+endforeach()
+add_custom_target(upgrade405_docs ALL DEPENDS ${PROJECT_BINARY_DIR}/doc/upgrade405.1.gz
+                                              ${PROJECT_BINARY_DIR}/doc/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/doc/upgrade405.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES README.md doc/copyright ${PROJECT_BINARY_DIR}/doc/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The Debian package: upgrade405_<version>_<arch>.deb, a package made from the project itself
+# (native: the version has no Debian revision).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME upgrade405)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "the upgrade405 developers")
+# The address the project's maintainers commit under; a maintainer with another sets this.
+set(UPGRADE405_PACKAGE_MAINTAINER
+    "upgrade405 maintainers <maintainers@users.noreply.c-seed-82792a2c.example>"
+    CACHE STRING "The Debian package's Maintainer field")
+set(CPACK_PACKAGE_CONTACT "${UPGRADE405_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Dependencies from the libraries the program and its module link (dpkg-shlibdeps).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window's fonts metric-compatible with those it was laid out for; mdbtools to check a
+# result.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS mdbtools)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "upgrades a database from schema 4.04 to 4.05")
+# The summary above is its first line; an empty line separates paragraphs.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "A small dialog with one button that widens the Filename column of the nuv
+table of a Jet 4 (.mdb) database to 96 characters, in place:
+ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(96). Its texts are French.
+
+It draws its window with FLTK when a display is named, and on the terminal
+otherwise, where each line of standard input is one action.")
+include(CPack)
