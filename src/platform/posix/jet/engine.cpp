@@ -293,6 +293,8 @@ EngineStatus FindDefinitionColumn(const std::string& path, const TableDefinition
   return {};
 }
 
+// Finds the statement's column: libmdb's view of it, checked against our own reading of the
+// table's definition, which gives where its length field lies.
 EngineStatus FindColumn(const JetFile& file, const std::string& path, const JetAlterColumn& alter,
                         TargetColumn& out) {
   struct stat info {};
