@@ -6,7 +6,10 @@ cd "$(dirname "$0")/.."
 bash scripts/install_deps.sh run
 # The program alone: the tests (and GoogleTest) are scripts/test.sh's.
 cmake --preset linux -DUPGRADE405_TESTS=OFF >/dev/null
-cmake --build --preset linux --target upgrade405 -j"$(nproc)"
-bash scripts/make_sample_db.sh build/linux/database/NUV.MDB
+cmake --build --preset linux --target upgrade405 make_sample_mdb -j"$(nproc)"
+if [ ! -e build/linux/database/NUV.MDB ]; then
+  mkdir -p build/linux/database
+  build/linux/make_sample_mdb build/linux/database/NUV.MDB
+fi
 mkdir -p build/linux/Log
 exec build/linux/upgrade405 "$@"

@@ -192,7 +192,7 @@ void DefinitionBlock::AppendTo(std::string& out, std::uint32_t length) const {
   Put16(d + 43, variableColumns);
   Put16(d + 45, columns);
   Put32(d + 47, 0);
-  Put32(d + 51, 0);
+  Put32(d + 51, realIndexes);
   Put32(d + 55, usedPagesRow);
   Put32(d + 59, freePagesRow);
 }
@@ -200,6 +200,15 @@ void DefinitionBlock::AppendTo(std::string& out, std::uint32_t length) const {
 void AppendName(std::string& out, const std::u16string& name) {
   Append16(out, static_cast<std::uint32_t>(name.size() * 2));
   for (char16_t c : name) Append16(out, c);
+}
+
+void AppendEmptyRealIndex(std::string& out) {
+  const std::size_t start = out.size();
+  out.resize(start + kRealIndexSize, '\0');
+  for (std::size_t k = 0; k < 10; ++k) {
+    out[start + 4 + 3 * k] = static_cast<char>(0xFF);
+    out[start + 5 + 3 * k] = static_cast<char>(0xFF);
+  }
 }
 
 std::string EncodeUsageMap(const std::vector<std::uint32_t>& pages, std::uint32_t start,

@@ -35,8 +35,10 @@
 //     41 highest column number + 1 (2) | 43 variable columns (2) | 45 columns (2)
 //     47 logical indexes (4) | 51 real indexes (4) | 55 used-pages map row (4)
 //     59 free-pages map row (4) | 63 real index entries (12 each) | column descriptors (25
-//     each) | column names (byte count (2), UTF-16LE) | 0xFFFF (the empty list of long-value
-//     maps). Continuation pages have the same 8-byte header; the definition goes on after it.
+//     each) | column names (byte count (2), UTF-16LE) | real indexes (52 each: zero (4), ten
+//     times column number (2) and order (1), used pages (4), first page (4), flags (1), zero
+//     (9)) | 0xFFFF (the empty list of long-value maps). Continuation pages have the same 8-byte
+//     header; the definition goes on after it.
 //
 //   column descriptor (25):
 //     0 type | 1 zero (4) | 5 column number (2) | 7 variable index (2) | 9 column number (2)
@@ -167,6 +169,8 @@ inline constexpr std::size_t kDefinitionFree = 2;
 // Offsets inside the definition, counted from its first byte (page offset 8).
 inline constexpr std::size_t kDefinitionBlockSize = 55;
 inline constexpr std::size_t kColumnDescriptorSize = 25;
+inline constexpr std::size_t kRealIndexEntrySize = 12;
+inline constexpr std::size_t kRealIndexSize = 52;
 inline constexpr std::size_t kColumnLengthOffset = 23;
 inline constexpr unsigned char kTableUser = 0x4E;
 inline constexpr unsigned char kTableSystem = 0x53;
@@ -191,12 +195,15 @@ struct DefinitionBlock {
   std::uint16_t columns = 0;
   std::uint32_t usedPagesRow = 0;
   std::uint32_t freePagesRow = 0;
+  std::uint32_t realIndexes = 0;
   // The definition's bytes from offset 8 of its first page; `length` is the whole definition's.
   void AppendTo(std::string& out, std::uint32_t length) const;
 };
 
 // A column name as the definition stores it: byte count, then UTF-16LE.
 void AppendName(std::string& out, const std::u16string& name);
+// A real index that no logical index uses: no column (0xFFFF ten times), no pages.
+void AppendEmptyRealIndex(std::string& out);
 
 // ---- usage maps
 inline constexpr std::size_t kUsageMapHeader = 5;

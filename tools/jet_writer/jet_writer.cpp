@@ -152,7 +152,7 @@ struct Model {
   std::uint16_t maxColumns = 0;
   std::uint16_t variableColumns = 0;
   std::uint16_t fixedSize = 0;
-  std::optional<std::size_t> firstPageBytes;
+  std::uint32_t emptyIndexEntries = 0;  // before the column descriptors
 };
 
 std::u16string Utf16(const std::string& utf8, const std::string& what) {
@@ -336,7 +336,7 @@ void EncodeRow(const Model& model, const std::vector<Cell>& cells, LongValues& l
 // ---- definitions
 
 std::string EncodeDefinition(const Model& model, const f::DefinitionBlock& block) {
-  std::string body;
+  std::string body(model.emptyIndexEntries * f::kRealIndexEntrySize, '\0');
   for (const Column& c : model.columns) {
     f::ColumnDescriptor d;
     d.type = c.type;
@@ -350,6 +350,7 @@ std::string EncodeDefinition(const Model& model, const f::DefinitionBlock& block
     d.AppendTo(body);
   }
   for (const Column& c : model.columns) f::AppendName(body, c.storedName);
+  for (std::uint32_t k = 0; k < model.emptyIndexEntries; ++k) f::AppendEmptyRealIndex(body);
   f::Append16(body, 0xFFFF);
   std::string out;
   const auto length = static_cast<std::uint32_t>(f::kDefinitionBlockSize + body.size());
@@ -358,13 +359,10 @@ std::string EncodeDefinition(const Model& model, const f::DefinitionBlock& block
 }
 
 // How many bytes of a definition of `length` bytes go on each of its pages.
-std::vector<std::size_t> SplitDefinition(std::size_t length, std::optional<std::size_t> first) {
+std::vector<std::size_t> SplitDefinition(std::size_t length) {
   std::vector<std::size_t> pieces;
-  std::size_t take = std::min(length, first.value_or(kDefinitionCapacity));
-  pieces.push_back(take);
-  for (std::size_t done = take; done < length; done += take) {
-    take = std::min(kDefinitionCapacity, length - done);
-    pieces.push_back(take);
+  for (std::size_t done = 0; done < length; done += pieces.back()) {
+    pieces.push_back(std::min(kDefinitionCapacity, length - done));
   }
   return pieces;
 }
@@ -390,8 +388,8 @@ void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, cons
   block.maxColumns = model.maxColumns;
   block.variableColumns = model.variableColumns;
   block.columns = static_cast<std::uint16_t>(model.columns.size());
-  const std::vector<std::size_t> pieces =
-      SplitDefinition(EncodeDefinition(model, block).size(), model.firstPageBytes);
+  block.realIndexes = model.emptyIndexEntries;
+  const std::vector<std::size_t> pieces = SplitDefinition(EncodeDefinition(model, block).size());
   layout.definitionPages = {firstPage};
   for (std::size_t k = 1; k < pieces.size(); ++k) layout.definitionPages.push_back(file.Allocate());
   if (mapPage == 0) mapPage = file.Allocate();
@@ -411,9 +409,12 @@ void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, cons
   for (std::uint64_t index = 0; index < rowCount; ++index) {
     rows(index, cells);
     for (std::size_t k = 0; k < model.columns.size(); ++k) {
-      if (model.columns[k].autoNumber && cells[k].kind == Cell::kInteger) {
-        lastAutoNumber = std::max(lastAutoNumber, cells[k].integer);
+      if (!model.columns[k].autoNumber) continue;
+      if (cells[k].kind == Cell::kNull) {  // numbered here, as Jet would
+        cells[k].kind = Cell::kInteger;
+        cells[k].integer = lastAutoNumber + 1;
       }
+      lastAutoNumber = std::max(lastAutoNumber, cells[k].integer);
     }
     EncodeRow(model, cells, longValues, row);
     if (!page.Fits(row.size())) flush();
@@ -452,7 +453,8 @@ void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, cons
     done += pieces[k];
     file.Write(layout.definitionPages[k], p);
   }
-  std::size_t descriptor = f::kDefinitionBlockSize;
+  std::size_t descriptor =
+      f::kDefinitionBlockSize + model.emptyIndexEntries * f::kRealIndexEntrySize;
   for (const Column& c : model.columns) {
     const std::size_t at = descriptor + f::kColumnLengthOffset;
     layout.columns[c.name] = {DefinitionOffset(layout.definitionPages, pieces, at),
@@ -462,6 +464,29 @@ void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, cons
 }
 
 // ---- user tables
+
+// How many empty index entries put `at`'s length field where it asks: its first byte, at
+// definition offset 78 + 12 r + 25 k, is two bytes (or one) before a page's end, a multiple of
+// the page's capacity.
+std::uint32_t EmptyIndexEntries(const TableSpec& spec, const TableSpec::LengthFieldAtPageEnd& at) {
+  const auto column = std::find_if(spec.columns.begin(), spec.columns.end(),
+                                   [&](const ColumnSpec& c) { return c.name == at.column; });
+  if (column == spec.columns.end() || column->type != ColumnType::kText) {
+    throw JetWriterError("table " + spec.name + ": no text column " + at.column);
+  }
+  const std::size_t k = static_cast<std::size_t>(column - spec.columns.begin());
+  const std::size_t field = f::kDefinitionBlockSize + k * f::kColumnDescriptorSize +
+                            f::kColumnLengthOffset + (at.acrossPages ? 1 : 2);
+  for (std::size_t end = kDefinitionCapacity; end < 4 * kDefinitionCapacity + field;
+       end += kDefinitionCapacity) {
+    if (end >= field && (end - field) % f::kRealIndexEntrySize == 0) {
+      return static_cast<std::uint32_t>((end - field) / f::kRealIndexEntrySize);
+    }
+  }
+  throw JetWriterError("table " + spec.name + ": the length field of column " + at.column +
+                       " cannot be put at a page's end (its position modulo 4 must be " +
+                       (at.acrossPages ? "1)" : "0)"));
+}
 
 Model UserModel(const TableSpec& spec) {
   if (spec.name.empty()) throw JetWriterError("a table has no name");
@@ -525,13 +550,9 @@ Model UserModel(const TableSpec& spec) {
       throw JetWriterError("table " + spec.name + ": the primary key must be a Long column");
     }
   }
-  if (spec.firstPageDefinitionBytes && (*spec.firstPageDefinitionBytes < f::kDefinitionBlockSize ||
-                                        *spec.firstPageDefinitionBytes > kDefinitionCapacity)) {
-    throw JetWriterError("table " + spec.name + ": the first definition page holds from " +
-                         std::to_string(f::kDefinitionBlockSize) + " to " +
-                         std::to_string(kDefinitionCapacity) + " bytes");
+  if (spec.lengthFieldAtPageEnd) {
+    model.emptyIndexEntries = EmptyIndexEntries(spec, *spec.lengthFieldAtPageEnd);
   }
-  model.firstPageBytes = spec.firstPageDefinitionBytes;
   Finalize(model);
   return model;
 }

@@ -39,7 +39,7 @@ struct ColumnSpec {
   std::string name;  // UTF-8; any Unicode character, astral ones included
   ColumnType type = ColumnType::kLong;
   int textLength = 0;             // characters, for kText
-  bool autoNumber = false;        // kLong only
+  bool autoNumber = false;        // kLong only; a null value gets the next number
   bool required = false;          // NOT NULL
   bool fixedLength = false;       // kText only: a fixed-length text column
   bool compressedUnicode = true;  // kText and kMemo: Jet's compressed form where it fits
@@ -62,10 +62,17 @@ struct TableSpec {
   // Where the definition's first page goes: a page after every page written before this table;
   // the pages between are written as empty data pages. By default the next free page.
   std::optional<std::uint32_t> definitionPage;
-  // How many bytes of the definition (after its page header) go on its first page before it
-  // continues on the next one; by default as many as fit. Lets a test put a column's length
-  // field at the end of a page or across two pages.
-  std::optional<std::size_t> firstPageDefinitionBytes;
+  // Puts the 2-byte length field of text column `column` in the last two bytes of a definition
+  // page, or across two pages (its first byte a page's last), by placing empty index entries
+  // (12 bytes each, no index uses them) before the column descriptors. Readers read a
+  // definition as its pages' bytes end to end, so nothing else moves a descriptor: this works
+  // for the column at 0-based position k in `columns` when k % 4 is 0 (end of a page) or 1
+  // (across two pages); otherwise WriteJetDatabase throws.
+  struct LengthFieldAtPageEnd {
+    std::string column;
+    bool acrossPages = false;
+  };
+  std::optional<LengthFieldAtPageEnd> lengthFieldAtPageEnd;
 };
 
 struct DatabaseSpec {
