@@ -153,7 +153,7 @@ TEST(JetTdefTest, ALengthFieldAcrossTwoPagesIsReportedWithBothPlaces) {
   EXPECT_TRUE(LengthFieldInOneSector(definition.columns[156]));
 }
 
-TEST(JetTdefTest, ALengthFieldAcrossTwoSectorsOfOnePageIsNotWrittenInPlace) {
+TEST(JetTdefTest, ALengthFieldAcrossTwoSectorsOfOnePageIsNotOneWrite) {
   // 63 + 17 * 25 + 23 = 511: the field's two bytes lie in the page's first and second sectors.
   const SyntheticFile file(ManyColumns(20), 0, {4});
   TableDefinition definition;
