@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "platform/posix/jet/libmdb.h"
 #include "platform/posix/jet/statement.h"
 #include "platform/posix/jet/tdef.h"
+#include "platform/posix/jet/usage_map.h"
 
 namespace platform {
 
@@ -197,11 +199,18 @@ struct TargetColumn {
   TdefColumn ours;  // where its length field lies
 };
 
+// A text column's bytes per character: two in Jet 4 (UTF-16), one in Jet 3 (the code page).
+int BytesPerCharacter(const JetHeader& header) {
+  return header.version == JetVersion::kJet3 ? 1 : 2;
+}
+
 // Asks libmdb (in its child) for the table, its columns and, for a shortening, the values.
 EngineStatus AskLibmdb(const JetFile& file, const std::string& path, std::uint64_t fileSize,
-                       const JetAlterColumn& alter, LibmdbView& view) {
+                       const JetHeader& header, const JetAlterColumn& alter, LibmdbView& view) {
+  const int perCharacter = BytesPerCharacter(header);
   const LibmdbRequest request{alter.table, alter.column,
-                              alter.textLength ? *alter.textLength * 2 : 0};
+                              alter.textLength ? *alter.textLength * perCharacter : 0,
+                              perCharacter};
   std::string why;
   if (!ReadWithLibmdb(file.fd(), path, fileSize, request, view, why)) return Damaged(path, why);
   if (!view.failure.empty()) return Damaged(path, view.failure);
@@ -252,16 +261,56 @@ EngineStatus FindLibmdbColumn(const LibmdbView& view, const JetAlterColumn& alte
   return {};
 }
 
+// Reads whole pages of the file through `file`.
+JetPageReader PageReader(const JetFile& file, const JetHeader& header) {
+  return [&file, size = header.pageSize](std::uint32_t page, std::string& bytes) {
+    bytes.assign(size, '\0');
+    return file.ReadAt(bytes.data(), bytes.size(), static_cast<std::uint64_t>(page) * size);
+  };
+}
+
+// A file cut short: its size is not a whole number of pages. Checked before libmdb reads it.
+EngineStatus CheckWholePages(const std::string& path, std::uint64_t fileSize,
+                             const JetHeader& header) {
+  if (fileSize % header.pageSize == 0) return {};
+  return Damaged(path, "sa taille (" + std::to_string(fileSize) +
+                           " octets) n'est pas un nombre entier de pages de " +
+                           std::to_string(header.pageSize) + " octets : le fichier est tronqué");
+}
+
+// Every page the table owns lies inside the file: the pages its usage maps name and its
+// indexes' first pages. Only the maps are read (and the map pages of a large table), never the
+// pages they name, so this costs the same whatever the number of rows.
+EngineStatus CheckTableInFile(const JetFile& file, const std::string& path, std::uint64_t fileSize,
+                              const JetHeader& header, const TableDefinition& definition) {
+  const std::uint64_t pageCount = fileSize / header.pageSize;
+  const auto cut = [&](std::uint64_t page) {
+    return Damaged(path, "la table occupe la page " + std::to_string(page) +
+                             ", au-delà de la fin du fichier (" + std::to_string(pageCount) +
+                             " pages) : le fichier est tronqué");
+  };
+  for (const std::uint32_t page : definition.indexPages) {
+    if (page >= pageCount) return cut(page);
+  }
+  for (const std::uint32_t mapRow : {definition.usedPagesRow, definition.freePagesRow}) {
+    std::uint32_t highest = 0;
+    std::string why;
+    if (!HighestMappedPage(PageReader(file, header), header.version, mapRow, pageCount, highest,
+                           why)) {
+      return Damaged(path, why);
+    }
+    if (highest >= pageCount) return cut(highest);
+  }
+  return {};
+}
+
 // Our own reading of the table's definition, byte for byte, which must agree with libmdb's.
 EngineStatus ReadOwnDefinition(const JetFile& file, const std::string& path, std::uint64_t fileSize,
-                               const LibmdbView& view, TableDefinition& out) {
-  const JetPageReader readPage = [&file](std::uint32_t page, std::string& bytes) {
-    bytes.assign(kJet4PageSize, '\0');
-    return file.ReadAt(bytes.data(), bytes.size(),
-                       static_cast<std::uint64_t>(page) * kJet4PageSize);
-  };
+                               const JetHeader& header, const LibmdbView& view,
+                               TableDefinition& out) {
   std::string why;
-  if (!ReadTableDefinition(readPage, view.firstPage, fileSize / kJet4PageSize, out, why)) {
+  if (!ReadTableDefinition(PageReader(file, header), header.version, view.firstPage,
+                           fileSize / header.pageSize, out, why)) {
     return Damaged(path, why);
   }
   if (!SameColumns(out, view)) {
@@ -273,8 +322,9 @@ EngineStatus ReadOwnDefinition(const JetFile& file, const std::string& path, std
 
 // The one descriptor of the definition with libmdb's name and number for the column, and a
 // length a text column can have.
-EngineStatus FindDefinitionColumn(const std::string& path, const TableDefinition& definition,
-                                  const LibmdbColumn& theirs, TdefColumn& out) {
+EngineStatus FindDefinitionColumn(const std::string& path, const JetHeader& header,
+                                  const TableDefinition& definition, const LibmdbColumn& theirs,
+                                  TdefColumn& out) {
   const TdefColumn* found = nullptr;
   for (const TdefColumn& candidate : definition.columns) {
     if (candidate.name != theirs.name || !SameNumber(theirs, candidate)) continue;
@@ -284,7 +334,7 @@ EngineStatus FindDefinitionColumn(const std::string& path, const TableDefinition
     found = &candidate;
   }
   if (found == nullptr) return Damaged(path, "la colonne n'a pas été retrouvée dans sa définition");
-  if (found->length > 2 * kJetMaxTextLength) {
+  if (found->length > BytesPerCharacter(header) * kJetMaxTextLength) {
     return Damaged(path, "la colonne " + Guillemets(theirs.name) + " annonce une longueur de " +
                              std::to_string(found->length) +
                              " octets, impossible pour une colonne Texte");
@@ -293,22 +343,31 @@ EngineStatus FindDefinitionColumn(const std::string& path, const TableDefinition
   return {};
 }
 
-EngineStatus FindColumn(const JetFile& file, const std::string& path, const JetAlterColumn& alter,
-                        TargetColumn& out) {
+// Finds the statement's column: libmdb's view of it, checked against our own reading of the
+// table's definition, which gives where its length field lies.
+EngineStatus FindColumn(const JetFile& file, const std::string& path, const JetHeader& header,
+                        const JetAlterColumn& alter, TargetColumn& out) {
   struct stat info {};
   if (::fstat(file.fd(), &info) != 0) return Damaged(path, std::strerror(errno));
   const auto fileSize = static_cast<std::uint64_t>(info.st_size);
-  if (EngineStatus status = AskLibmdb(file, path, fileSize, alter, out.view); !status.ok()) {
+  if (EngineStatus status = CheckWholePages(path, fileSize, header); !status.ok()) return status;
+  if (EngineStatus status = AskLibmdb(file, path, fileSize, header, alter, out.view);
+      !status.ok()) {
     return status;
   }
   if (EngineStatus status = FindLibmdbColumn(out.view, alter, out.theirs); !status.ok()) {
     return status;
   }
-  if (EngineStatus status = ReadOwnDefinition(file, path, fileSize, out.view, out.definition);
+  if (EngineStatus status =
+          ReadOwnDefinition(file, path, fileSize, header, out.view, out.definition);
       !status.ok()) {
     return status;
   }
-  return FindDefinitionColumn(path, out.definition, out.theirs, out.ours);
+  if (EngineStatus status = CheckTableInFile(file, path, fileSize, header, out.definition);
+      !status.ok()) {
+    return status;
+  }
+  return FindDefinitionColumn(path, header, out.definition, out.theirs, out.ours);
 }
 
 // A shorter length: every row was read, and no value is longer than the new length.
@@ -332,50 +391,124 @@ EngineStatus CheckShortening(const std::string& path, const JetAlterColumn& alte
   return {};
 }
 
-// Rewrites the column's length field in one write that a crash cannot tear, after checking that
-// the file still holds what was read, then flushes the file to disk.
-EngineStatus WriteLength(JetFile& file, const std::string& path, const std::string& column,
-                         const TdefColumn& target, int newLength) {
-  if (!LengthFieldInOneSector(target)) {
-    return CannotAlter(column,
-                       "sa longueur est inscrite à cheval sur deux pages ou deux secteurs du "
-                       "fichier ; elle ne peut pas être changée sans risque en une seule écriture. "
-                       "Rien n'a été modifié.");
+// One byte of a length field to write, and the length the field holds once it is written.
+struct LengthByte {
+  std::uint64_t offset;
+  unsigned char value;
+  int lengthAfter;
+};
+
+// The writes that take a length field split over two pages or two 512-byte sectors from `from`
+// to `to`: only the bytes that change, in an order such that a crash between two writes leaves
+// a length every stored value fits in (never below the old length when widening, never below
+// the new one when shortening) and that Jet allows (at most `largest`). The field is
+// little-endian: L = 256 h + l. When one byte changes there is one write and nothing in
+// between. When both change, with the other byte still old in between:
+//   widening, to > from, so the new high byte is above the old one: writing the high byte first
+//     leaves 256 h' + l >= 256 (h + 1) > from;
+//   shortening, to < from, so the new high byte is below the old one: writing the low byte first
+//     leaves 256 h + l' >= 256 (h' + 1) > to.
+// So a safe order always exists for the bound; each candidate is still checked against both
+// bounds, and an empty plan (no safe order) is refused by the caller.
+std::vector<LengthByte> PlanSplitWrite(const TdefColumn& field, int from, int to, int largest) {
+  const int oldLow = from & 0xFF, oldHigh = (from >> 8) & 0xFF;
+  const int newLow = to & 0xFF, newHigh = (to >> 8) & 0xFF;
+  const LengthByte low{field.lengthOffset, static_cast<unsigned char>(newLow),
+                       oldHigh << 8 | newLow};
+  const LengthByte high{field.lengthSecondOffset, static_cast<unsigned char>(newHigh),
+                        newHigh << 8 | oldLow};
+  if (oldHigh == newHigh) return {{low.offset, low.value, to}};
+  if (oldLow == newLow) return {{high.offset, high.value, to}};
+  const int safe = std::min(from, to);  // every stored value fits in it
+  for (const auto& [first, second] : {std::pair{high, low}, std::pair{low, high}}) {
+    if (first.lengthAfter >= safe && first.lengthAfter <= largest) {
+      return {first, {second.offset, second.value, to}};
+    }
   }
+  return {};
+}
+
+// Writes one byte or both of the length field and flushes after each write, after checking
+// that the file still holds what was read. A field inside one sector of one page is written
+// whole in one write, which a crash cannot tear; a split one as PlanSplitWrite orders it.
+EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader& header,
+                         const std::string& column, const TdefColumn& target, int newLength) {
   unsigned char current[2] = {};
-  if (!file.ReadAt(current, sizeof current, target.lengthOffset)) {
+  if (!file.ReadAt(&current[0], 1, target.lengthOffset) ||
+      !file.ReadAt(&current[1], 1, target.lengthSecondOffset)) {
     return Damaged(path, "la longueur de la colonne ne peut pas être relue");
   }
   if ((current[0] | current[1] << 8) != target.length) {
     return Damaged(path, "le fichier a changé pendant l'instruction");
   }
-  const unsigned char bytes[2] = {static_cast<unsigned char>(newLength & 0xFF),
-                                  static_cast<unsigned char>(newLength >> 8)};
-  std::string why;
-  if (!file.WriteAt(bytes, sizeof bytes, target.lengthOffset, why)) {
-    return Failure("Erreur d'écriture dans la base de données " + QuotedPath(path) + " (" + why +
-                   ") : la longueur de la colonne " + Guillemets(column) +
-                   " n'a peut-être pas été modifiée.");
+  std::vector<LengthByte> writes;
+  if (LengthFieldInOneSector(target, header.pageSize)) {
+    writes = {{target.lengthOffset, static_cast<unsigned char>(newLength & 0xFF), newLength},
+              {target.lengthSecondOffset, static_cast<unsigned char>(newLength >> 8), newLength}};
+  } else {
+    writes = PlanSplitWrite(target, target.length, newLength,
+                            BytesPerCharacter(header) * kJetMaxTextLength);
+    if (writes.empty()) {
+      return CannotAlter(column,
+                         "sa longueur est inscrite à cheval sur deux pages ou deux secteurs du "
+                         "fichier, et aucun ordre d'écriture ne la garde sûre en cas d'arrêt. "
+                         "Rien n'a été modifié.");
+    }
   }
-  if (!file.Flush()) {
-    return Failure("Erreur lors de l'écriture sur le disque de la base de données " +
-                   QuotedPath(path) + " (" + std::strerror(errno) +
-                   ") : la modification de la colonne " + Guillemets(column) +
-                   " n'est peut-être pas enregistrée.");
+  const bool whole = writes.size() == 2 && writes[1].offset == writes[0].offset + 1 &&
+                     writes[0].lengthAfter == newLength;
+  int onDisk = target.length;
+  for (std::size_t k = 0; k < writes.size(); k += whole ? 2 : 1) {
+    const unsigned char bytes[2] = {writes[k].value,
+                                    whole ? writes[k + 1].value : static_cast<unsigned char>(0)};
+    std::string why;
+    const std::string left = onDisk == target.length
+                                 ? " n'a peut-être pas été modifiée."
+                                 : " est restée à " + std::to_string(onDisk) +
+                                       " octets, une longueur que toutes ses valeurs respectent.";
+    if (!file.WriteAt(bytes, whole ? 2 : 1, writes[k].offset, why)) {
+      return Failure("Erreur d'écriture dans la base de données " + QuotedPath(path) + " (" + why +
+                     ") : la longueur de la colonne " + Guillemets(column) + left);
+    }
+    if (!file.Flush()) {
+      return Failure("Erreur lors de l'écriture sur le disque de la base de données " +
+                     QuotedPath(path) + " (" + std::strerror(errno) +
+                     ") : la modification de la colonne " + Guillemets(column) +
+                     " n'est peut-être pas enregistrée.");
+    }
+    onDisk = writes[k].lengthAfter;
   }
   return {};
 }
 
+// A shortening counts characters; in a Jet 3 file whose code page stores some characters in two
+// bytes, libmdb's count of them cannot be trusted, so the shortening is refused.
+EngineStatus CheckCodePage(const JetHeader& header, const std::string& column) {
+  if (header.version != JetVersion::kJet3 || !DoubleByteCodePage(header.codePage)) return {};
+  return CannotAlter(column,
+                     "la base de données est au format Access 97 (Jet 3) avec la page "
+                     "de codes " +
+                         std::to_string(header.codePage) +
+                         ", à caractères sur deux octets ; ce moteur ne raccourcit pas "
+                         "une colonne Texte d'une telle base, il ne peut que l'allonger.");
+}
+
 // Finds the column, checks a shortening, writes the length field.
-EngineStatus Alter(JetFile& file, const std::string& path, const JetAlterColumn& alter) {
+EngineStatus Alter(JetFile& file, const std::string& path, const JetHeader& header,
+                   const JetAlterColumn& alter) {
   TargetColumn target;
-  if (EngineStatus status = FindColumn(file, path, alter, target); !status.ok()) return status;
-  const int newLength = *alter.textLength * 2;
+  if (EngineStatus status = FindColumn(file, path, header, alter, target); !status.ok()) {
+    return status;
+  }
+  const int newLength = *alter.textLength * BytesPerCharacter(header);
   if (newLength == target.ours.length) return {};  // already so: nothing is written
   if (newLength < target.ours.length) {
+    if (EngineStatus status = CheckCodePage(header, target.theirs.name); !status.ok()) {
+      return status;
+    }
     if (EngineStatus status = CheckShortening(path, alter, target); !status.ok()) return status;
   }
-  return WriteLength(file, path, target.theirs.name, target.ours, newLength);
+  return WriteLength(file, path, header, target.theirs.name, target.ours, newLength);
 }
 
 }  // namespace
@@ -412,11 +545,6 @@ EngineStatus JetEngine::Execute(const std::string& text) {
   if (statement.kind == JetStatementKind::kRefused) return Failure(statement.error);
   const JetAlterColumn& alter = statement.alter;
   if (mode_.readOnly) return Failure(kReadOnlyText);
-  if (header_.version == JetVersion::kJet3) {
-    return Failure("Impossible de modifier la table " + Guillemets(alter.table) +
-                   " : la base de données est au format Access 97 (Jet 3), dont ce moteur ne "
-                   "modifie pas les tables.");
-  }
   // The whole statement runs under the lock: another user of the file fails it at once. In
   // Share Exclusive the lock is already held.
   std::optional<StatementLock> lock;
@@ -429,7 +557,7 @@ EngineStatus JetEngine::Execute(const std::string& text) {
     }
   }
   if (LockFileInUse(path_)) return Failure(InUseText(alter.table));
-  return Alter(file_, path_, alter);
+  return Alter(file_, path_, header_, alter);
 }
 
 }  // namespace platform

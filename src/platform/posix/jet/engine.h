@@ -3,12 +3,15 @@
 //
 // It reads with libmdb (always in a child process, see libmdb.h) and writes nothing but what a
 // statement changes. The only statement it carries out is ALTER TABLE t ALTER COLUMN c TEXT(n)
-// on a variable-length text column: the column's 2-byte length field in its table-definition
-// page is rewritten in place by one write inside one page and one 512-byte sector, then flushed,
-// after our own reading of the definition (tdef.h) and libmdb's agree on every column. Widening
-// reads no row; shortening first reads every value and refuses, changing nothing, when any holds
-// more than n characters; the same length writes nothing. Everything else is refused with a
-// French error and changes nothing.
+// on a variable-length text column, in Jet 4 and Jet 3 files: the column's 2-byte length field
+// in its table-definition page is rewritten in place and flushed, after our own reading of the
+// definition (tdef.h) and libmdb's agree on every column. A field inside one sector of one page
+// is rewritten by one write; a field split over two pages or sectors by one write per changed
+// byte, each flushed, in an order that a crash between them leaves safe. A table whose
+// definition chain is damaged, or that a cut file no longer holds whole (usage_map.h), is
+// refused. Widening reads no row; shortening first reads every value and refuses, changing
+// nothing, when any holds more than n characters; the same length writes nothing. Everything
+// else is refused with a French error and changes nothing.
 //
 // Other users: while a statement runs the engine holds a write lock on the whole file (file.h),
 // and refuses at once, as Jet's "in use", when another process holds any lock on it or on the
@@ -60,11 +63,10 @@ class JetEngine {
   // Opens the database at `path`; never creates a file. A missing file, a folder, anything but a
   // regular file, an empty file and a file that is not a Jet database fail with a French
   // description naming the path (source kJetProviderSource). Our own reading of page 0 then
-  // decides: a Jet 4 file opens, and so does a Jet 3 (Access 97) one, whose tables are then not
-  // altered; an ACE (.accdb) file, a database password, encryption or a truncated header fail. A
-  // file that may only be read opens read-only. It also fails while another process holds the
-  // whole file locked (opened exclusively), and, in Share Exclusive, while another process holds
-  // any lock on it. `out` is set only on success.
+  // decides: a Jet 4 or Jet 3 (Access 97) file opens; an ACE (.accdb) file, a database password,
+  // encryption or a truncated header fail. A file that may only be read opens read-only. It also
+  // fails while another process holds the whole file locked (opened exclusively), and, in Share
+  // Exclusive, while another process holds any lock on it. `out` is set only on success.
   static EngineStatus Open(const std::string& path, const OpenMode& mode,
                            std::optional<JetEngine>& out);
 

@@ -14,6 +14,7 @@ constexpr std::size_t kMaskStart = 0x18;
 constexpr std::size_t kJet3MaskLength = 126;
 constexpr std::size_t kJet4MaskLength = 128;
 constexpr std::size_t kVersionOffset = 0x14;
+constexpr std::size_t kCodePageOffset = 0x3C;
 constexpr std::size_t kEncodingKeyOffset = 0x3E;
 constexpr std::size_t kPasswordOffset = 0x42;
 constexpr std::size_t kJet3PasswordLength = 20;
@@ -64,6 +65,12 @@ std::array<unsigned char, 4> DateMask(const unsigned char* dateBytes) {
 }
 
 }  // namespace
+
+bool DoubleByteCodePage(std::uint16_t codePage) {
+  // Shift-JIS, GBK, Korean (Unified Hangul), Big5, Johab.
+  return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 ||
+         codePage == 1361;
+}
 
 void ToggleJetHeaderMask(unsigned char* page, std::size_t size, JetVersion version) {
   static const std::array<unsigned char, kJet4MaskLength> stream = MaskStream();
@@ -127,6 +134,8 @@ JetHeaderCheck CheckJetHeader(const unsigned char* data, std::size_t size, JetHe
       return JetHeaderCheck::kRefused;
     }
   }
+  header.codePage =
+      static_cast<std::uint16_t>(page[kCodePageOffset] | page[kCodePageOffset + 1] << 8);
   out = header;
   return JetHeaderCheck::kJet;
 }

@@ -22,7 +22,13 @@ inline constexpr std::size_t kJet4PageSize = 4096;
 struct JetHeader {
   JetVersion version = JetVersion::kJet4;
   std::size_t pageSize = kJet4PageSize;
+  // The database's code page (offset 0x3C under the mask): the one Jet 3 stores text in, one or
+  // two bytes a character; Jet 4 stores text in UTF-16 whatever it says.
+  std::uint16_t codePage = 0;
 };
+
+// Whether a code page stores some characters in two bytes (Japanese, Chinese, Korean).
+bool DoubleByteCodePage(std::uint16_t codePage);
 
 enum class JetHeaderCheck {
   kJet,      // a Jet 3 or Jet 4 database that opens without a password and is not encrypted

@@ -162,7 +162,8 @@ LibmdbView AskLibmdb(const char* file, const LibmdbRequest& request) {
     return view;
   }
   // Every value of the column, overflow rows included, as libmdb hands it over: UTF-8.
-  const std::size_t maxCharacters = static_cast<std::size_t>(request.newLengthBytes / 2);
+  const std::size_t maxCharacters =
+      static_cast<std::size_t>(request.newLengthBytes / std::max(request.bytesPerCharacter, 1));
   mdb_set_bind_size(mdb.get(), MDB_BIND_SIZE);
   std::vector<char> value(MDB_BIND_SIZE + 16, '\0');
   int length = 0;

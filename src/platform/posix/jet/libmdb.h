@@ -25,12 +25,13 @@ struct LibmdbColumn {
 };
 
 // The question: the table and column named in a statement (matched as Jet matches names), and
-// the new length in bytes; every value of the column is read when it is shorter than today's
-// length of a variable-length text column.
+// the new length in bytes (per character two in Jet 4, one in Jet 3); every value of the column
+// is read when it is shorter than today's length of a variable-length text column.
 struct LibmdbRequest {
   std::string table;
   std::string column;
   int newLengthBytes = 0;
+  int bytesPerCharacter = 2;
 };
 
 // The answer.

@@ -10,18 +10,22 @@ namespace platform {
 namespace {
 
 constexpr std::uint8_t kTdefPageType = 0x02;
-constexpr std::size_t kPageHeader = 8;  // type, unknown, free space, next page
-constexpr std::uint64_t kRowCountOffset = 16;
-constexpr std::uint64_t kColumnCountOffset = 45;
-constexpr std::uint64_t kRealIndexCountOffset = 51;
-constexpr std::uint64_t kRealIndexStart = 63;
-constexpr std::uint64_t kRealIndexEntry = 12;
-constexpr std::uint64_t kDescriptorSize = 25;
-constexpr std::uint64_t kNumberOffset = 5;
-constexpr std::uint64_t kFlagsOffset = 15;
-constexpr std::uint64_t kLengthOffset = 23;
+constexpr std::size_t kPageHeader = 8;  // type, 0x01, free space or "VC", next page
 // More real indexes than Jet allows (32) by far; beyond this the definition is not believed.
 constexpr std::uint32_t kMaxRealIndexes = 1024;
+
+// Where the two formats put what is read here.
+struct Layout {
+  std::size_t pageSize;
+  std::uint64_t rowCount, columnCount, realIndexCount, usedPagesRow, freePagesRow;
+  std::uint64_t realIndexStart, realIndexEntry;
+  std::uint64_t descriptorSize, numberOffset, flagsOffset, lengthOffset;
+  std::uint64_t nameCountSize;  // the bytes of a name's byte count
+  std::uint64_t realIndexSize, realIndexFirstPage;
+};
+
+constexpr Layout kJet4Layout{kJet4PageSize, 16, 45, 51, 55, 59, 63, 12, 25, 5, 15, 23, 2, 52, 38};
+constexpr Layout kJet3Layout{kJet3PageSize, 12, 25, 31, 35, 39, 43, 8, 18, 1, 13, 16, 1, 39, 34};
 
 std::uint32_t Le32(const std::string& bytes, std::size_t at) {
   return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
@@ -48,25 +52,49 @@ void AppendUtf8(std::string& out, std::uint32_t c) {
   }
 }
 
-// The concatenated definition, grown page by page as the reading needs it.
+// The concatenated definition: every page of the chain, read to its end.
 class Definition {
  public:
-  Definition(const JetPageReader& read, std::uint64_t pageCount, std::string& error)
-      : read_(read), pageCount_(pageCount), error_(error) {}
+  Definition(const JetPageReader& read, const Layout& layout, std::uint64_t pageCount,
+             std::string& error)
+      : read_(read), layout_(layout), pageCount_(pageCount), error_(error) {}
 
-  bool Start(std::uint32_t firstPage) { return Append(firstPage, 0); }
-
-  // Makes the bytes [0, end) available.
-  bool Need(std::uint64_t end) {
-    while (bytes_.size() < end) {
-      const std::uint32_t next = Le32(lastPage_, 4);
-      if (next == 0) {
-        error_ = "la définition de la table s'arrête avant la fin de ses colonnes";
+  // Reads the chain that starts at `firstPage`, every page of it.
+  bool ReadChain(std::uint32_t firstPage) {
+    std::set<std::uint32_t> seen;
+    std::uint32_t page = firstPage;
+    do {
+      if (page == 0 || page >= pageCount_) {
+        error_ = "la définition de la table renvoie à la page " + std::to_string(page) +
+                 ", hors du fichier";
         return false;
       }
-      if (!Append(next, kPageHeader)) return false;
-    }
+      if (!seen.insert(page).second) {
+        error_ = "la chaîne des pages de la définition de la table boucle (page " +
+                 std::to_string(page) + ")";
+        return false;
+      }
+      std::string bytes;
+      if (!read_(page, bytes) || bytes.size() != layout_.pageSize) {
+        error_ = "la page " + std::to_string(page) + " ne peut pas être lue";
+        return false;
+      }
+      if (static_cast<unsigned char>(bytes[0]) != kTdefPageType) {
+        error_ = "la page " + std::to_string(page) + " n'est pas une page de définition de table";
+        return false;
+      }
+      bytes_.append(bytes, pages_.empty() ? 0 : kPageHeader, std::string::npos);
+      pages_.push_back(page);
+      page = Le32(bytes, 4);
+    } while (page != 0);
     return true;
+  }
+
+  // Whether the bytes [0, end) exist.
+  bool Has(std::uint64_t end) {
+    if (bytes_.size() >= end) return true;
+    error_ = "la définition de la table s'arrête avant la fin de ses colonnes";
+    return false;
   }
 
   std::uint8_t U8(std::uint64_t at) const { return static_cast<unsigned char>(bytes_[at]); }
@@ -82,61 +110,51 @@ class Definition {
 
   // The absolute file offset of byte `at` of the definition.
   std::uint64_t FileOffset(std::uint64_t at) const {
+    const std::uint64_t size = layout_.pageSize;
     std::size_t k = 0;
     std::uint64_t inPage = at;
-    if (at >= kJet4PageSize) {
-      const std::uint64_t rest = at - kJet4PageSize;
-      k = 1 + rest / (kJet4PageSize - kPageHeader);
-      inPage = kPageHeader + rest % (kJet4PageSize - kPageHeader);
+    if (at >= size) {
+      const std::uint64_t rest = at - size;
+      k = 1 + rest / (size - kPageHeader);
+      inPage = kPageHeader + rest % (size - kPageHeader);
     }
-    return static_cast<std::uint64_t>(pages_[k]) * kJet4PageSize + inPage;
+    return static_cast<std::uint64_t>(pages_[k]) * size + inPage;
   }
 
   const std::vector<std::uint32_t>& pages() const { return pages_; }
 
  private:
-  bool Append(std::uint32_t page, std::size_t skip) {
-    if (page == 0 || page >= pageCount_) {
-      error_ = "la définition de la table renvoie à la page " + std::to_string(page) +
-               ", hors du fichier";
-      return false;
-    }
-    if (!seen_.insert(page).second) {
-      error_ = "la chaîne des pages de la définition de la table boucle (page " +
-               std::to_string(page) + ")";
-      return false;
-    }
-    std::string page_bytes;
-    if (!read_(page, page_bytes) || page_bytes.size() != kJet4PageSize) {
-      error_ = "la page " + std::to_string(page) + " ne peut pas être lue";
-      return false;
-    }
-    if (static_cast<unsigned char>(page_bytes[0]) != kTdefPageType) {
-      error_ = "la page " + std::to_string(page) + " n'est pas une page de définition de table";
-      return false;
-    }
-    bytes_.append(page_bytes, skip, std::string::npos);
-    pages_.push_back(page);
-    lastPage_ = std::move(page_bytes);
-    return true;
-  }
-
   const JetPageReader& read_;
+  const Layout& layout_;
   std::uint64_t pageCount_;
   std::string& error_;
   std::string bytes_;
-  std::string lastPage_;
   std::vector<std::uint32_t> pages_;
-  std::set<std::uint32_t> seen_;
 };
+
+// The Windows-1252 characters of bytes 0x80 to 0x9F (0: undefined there).
+constexpr std::uint16_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 }  // namespace
 
-bool LengthFieldInOneSector(const TdefColumn& column) {
+bool LengthFieldInOneSector(const TdefColumn& column, std::size_t pageSize) {
   constexpr std::uint64_t kSector = 512;
   const std::uint64_t at = column.lengthOffset;
-  return column.lengthSecondOffset == at + 1 && at / kJet4PageSize == (at + 1) / kJet4PageSize &&
+  return column.lengthSecondOffset == at + 1 && at / pageSize == (at + 1) / pageSize &&
          at / kSector == (at + 1) / kSector;
+}
+
+std::string Windows1252ToUtf8(const std::string& bytes) {
+  std::string out;
+  for (char byte : bytes) {
+    const auto c = static_cast<unsigned char>(byte);
+    const std::uint16_t high = c >= 0x80 && c <= 0x9F ? kWindows1252High[c - 0x80] : 0;
+    AppendUtf8(out, high != 0 ? high : c);
+  }
+  return out;
 }
 
 std::string JetNameToUtf8(const std::string& bytes) {
@@ -184,37 +202,46 @@ std::string JetNameToUtf8(const std::string& bytes) {
   return out;
 }
 
-bool ReadTableDefinition(const JetPageReader& read, std::uint32_t firstPage,
+bool ReadTableDefinition(const JetPageReader& read, JetVersion version, std::uint32_t firstPage,
                          std::uint64_t pageCount, TableDefinition& out, std::string& error) {
-  Definition definition(read, pageCount, error);
-  if (!definition.Start(firstPage) || !definition.Need(kRealIndexStart)) return false;
-  const std::uint16_t columnCount = definition.U16(kColumnCountOffset);
-  const std::uint32_t realIndexes = definition.U32(kRealIndexCountOffset);
+  const bool jet3 = version == JetVersion::kJet3;
+  const Layout& layout = jet3 ? kJet3Layout : kJet4Layout;
+  Definition definition(read, layout, pageCount, error);
+  if (!definition.ReadChain(firstPage) || !definition.Has(layout.realIndexStart)) return false;
+  const std::uint16_t columnCount = definition.U16(layout.columnCount);
+  const std::uint32_t realIndexes = definition.U32(layout.realIndexCount);
   if (realIndexes > kMaxRealIndexes) {
     error = "la définition de la table annonce " + std::to_string(realIndexes) + " index";
     return false;
   }
-  std::uint64_t at = kRealIndexStart + kRealIndexEntry * realIndexes;
+  std::uint64_t at = layout.realIndexStart + layout.realIndexEntry * realIndexes;
   TableDefinition result;
-  result.rowCount = definition.U32(kRowCountOffset);
-  for (std::uint16_t k = 0; k < columnCount; ++k, at += kDescriptorSize) {
-    if (!definition.Need(at + kDescriptorSize)) return false;
+  result.rowCount = definition.U32(layout.rowCount);
+  result.usedPagesRow = definition.U32(layout.usedPagesRow);
+  result.freePagesRow = definition.U32(layout.freePagesRow);
+  for (std::uint16_t k = 0; k < columnCount; ++k, at += layout.descriptorSize) {
+    if (!definition.Has(at + layout.descriptorSize)) return false;
     TdefColumn column;
     column.type = definition.U8(at);
-    column.number = definition.U16(at + kNumberOffset);
-    column.flags = definition.U8(at + kFlagsOffset);
-    column.length = definition.U16(at + kLengthOffset);
-    column.lengthOffset = definition.FileOffset(at + kLengthOffset);
-    column.lengthSecondOffset = definition.FileOffset(at + kLengthOffset + 1);
+    column.number = definition.U16(at + layout.numberOffset);
+    column.flags = definition.U8(at + layout.flagsOffset);
+    column.length = definition.U16(at + layout.lengthOffset);
+    column.lengthOffset = definition.FileOffset(at + layout.lengthOffset);
+    column.lengthSecondOffset = definition.FileOffset(at + layout.lengthOffset + 1);
     result.columns.push_back(column);
   }
   for (TdefColumn& column : result.columns) {
-    if (!definition.Need(at + 2)) return false;
-    const std::uint16_t nameBytes = definition.U16(at);
-    at += 2;
-    if (!definition.Need(at + nameBytes)) return false;
-    column.name = JetNameToUtf8(definition.Slice(at, nameBytes));
+    if (!definition.Has(at + layout.nameCountSize)) return false;
+    const std::uint16_t nameBytes = jet3 ? definition.U8(at) : definition.U16(at);
+    at += layout.nameCountSize;
+    if (!definition.Has(at + nameBytes)) return false;
+    const std::string name = definition.Slice(at, nameBytes);
+    column.name = jet3 ? Windows1252ToUtf8(name) : JetNameToUtf8(name);
     at += nameBytes;
+  }
+  for (std::uint32_t k = 0; k < realIndexes; ++k, at += layout.realIndexSize) {
+    if (!definition.Has(at + layout.realIndexSize)) return false;
+    result.indexPages.push_back(definition.U32(at + layout.realIndexFirstPage));
   }
   result.pages = definition.pages();
   out = std::move(result);

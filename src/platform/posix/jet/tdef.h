@@ -1,13 +1,25 @@
-// The Linux side of the database seam: a Jet 4 table definition read by our own code, to find
-// where a column's 2-byte length field lies in the file.
+// The Linux side of the database seam: a Jet table definition read by our own code, to find
+// where a column's length field lies in the file, and what else the definition names.
 //
 // A table definition starts on its first page (type 0x02) and goes on over the pages its
-// next-page pointers name; each continuation page adds its bytes after its 8-byte header. In the
-// concatenated definition, the column descriptors (25 bytes each) follow the real-index entries
-// (12 bytes each) that start at offset 63, and the column names (a 2-byte byte count, then
-// UTF-16LE) follow the descriptors. Pages are read lazily, only as far as the columns need, as
-// libmdb reads them. Everything is bounds-checked: a cycle in the chain, a page outside the
-// file, a page of another type or a definition that ends early is an error, never a crash.
+// next-page pointers name; each continuation page adds its bytes after its 8-byte header (type,
+// 0x01, free space or "VC", next page). Neither format stores an owner on a continuation page,
+// so a page belongs to the chain by its type and by the chain itself. The chain is always walked
+// to its end, as Jet and libmdb walk it: a page outside the file, a page of another type, or a
+// page met twice (a page naming itself, the last naming the first) makes the whole definition
+// damaged, even when the columns were found before.
+//
+// In the concatenated definition (offsets from the first page's first byte):
+//   Jet 4: 16 row count (4) | 45 columns (2) | 51 real indexes (4) | 55 used-pages map row (4)
+//     | 59 free-pages map row (4) | 63 real-index entries (12 each) | column descriptors (25:
+//     0 type, 5 number (2), 15 flags, 23 length in bytes (2)) | names (byte count (2), UTF-16LE)
+//     | real indexes (52: first page at 38)
+//   Jet 3: 12 row count (4) | 25 columns (2) | 31 real indexes (4) | 35 used-pages map row (4)
+//     | 39 free-pages map row (4) | 43 real-index entries (8 each) | column descriptors (18:
+//     0 type, 1 number (2), 13 flags, 16 length (2)) | names (byte count (1), Windows-1252)
+//     | real indexes (39: first page at 34)
+// A text column's length counts bytes: two per character in Jet 4 (UTF-16), one in Jet 3 (the
+// database's code page). Everything is bounds-checked: damage is an error, never a crash.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +27,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/jet/header.h"
+
 namespace platform {
 
-// Jet 4 column types and flags the engine looks at.
+// Column types and flags the engine looks at (the same in both formats).
 inline constexpr std::uint8_t kJetTypeText = 0x0A;
 inline constexpr std::uint8_t kJetTypeMemo = 0x0C;
 inline constexpr std::uint8_t kJetColumnFixed = 0x01;
@@ -26,7 +40,7 @@ struct TdefColumn {
   std::uint8_t type = 0;
   std::uint16_t number = 0;  // the stored column number (deleted columns leave gaps)
   std::uint8_t flags = 0;
-  std::uint16_t length = 0;  // in bytes: two per character for text
+  std::uint16_t length = 0;  // in bytes: per character two in Jet 4, one in Jet 3
   std::string name;          // UTF-8
   // Where the length field's two bytes lie in the file (absolute offsets).
   std::uint64_t lengthOffset = 0;
@@ -36,24 +50,33 @@ struct TdefColumn {
 
 struct TableDefinition {
   std::uint32_t rowCount = 0;        // the number of rows the definition records
-  std::vector<std::uint32_t> pages;  // the pages read, first one first
+  std::vector<std::uint32_t> pages;  // the whole chain, first page first
   std::vector<TdefColumn> columns;   // in stored order
+  // The rows of the table's usage maps, as (page << 8) | row.
+  std::uint32_t usedPagesRow = 0;
+  std::uint32_t freePagesRow = 0;
+  // Each real index's first page (0: none).
+  std::vector<std::uint32_t> indexPages;
 };
 
-// Reads page `page` whole (kJet4PageSize bytes) into `out`; false when it cannot.
+// Reads page `page` whole (the format's page size) into `out`; false when it cannot.
 using JetPageReader = std::function<bool(std::uint32_t page, std::string& out)>;
 
-// Reads the definition that starts at `firstPage` of a Jet 4 file of `pageCount` pages. false
-// with a French `error` (without final period) when it cannot be read whole.
-bool ReadTableDefinition(const JetPageReader& read, std::uint32_t firstPage,
+// Reads the definition that starts at `firstPage` of a file of `version` of `pageCount` pages.
+// false with a French `error` (without final period) when it cannot be read whole.
+bool ReadTableDefinition(const JetPageReader& read, JetVersion version, std::uint32_t firstPage,
                          std::uint64_t pageCount, TableDefinition& out, std::string& error);
 
 // Whether `column`'s length field can be rewritten by one write that a crash cannot tear: both
-// bytes side by side on one page, inside one 512-byte sector.
-bool LengthFieldInOneSector(const TdefColumn& column);
+// bytes side by side on one page (of `pageSize` bytes), inside one 512-byte sector.
+bool LengthFieldInOneSector(const TdefColumn& column, std::size_t pageSize = kJet4PageSize);
 
 // UTF-16LE bytes as UTF-8; an unpaired surrogate becomes U+FFFD. A name in Jet's compressed
 // form (FF FE, then runs of one-byte and two-byte characters) is expanded first.
 std::string JetNameToUtf8(const std::string& bytes);
+
+// Windows-1252 bytes (a Jet 3 name, as libmdb decodes it) as UTF-8; a byte the code page leaves
+// undefined keeps its Latin-1 meaning.
+std::string Windows1252ToUtf8(const std::string& bytes);
 
 }  // namespace platform

@@ -141,8 +141,9 @@ TEST_F(JetOpenTest, HeadersThatTheProviderWouldNotOpenFailAndChangeNothing) {
   EXPECT_FALSE(std::filesystem::exists(dir_.File("missing.mdb"))) << "open never creates a file";
 }
 
-TEST_F(JetOpenTest, AJet3DatabaseOpensButItsTablesAreNotAltered) {
-  // The header of an Access 97 file: version 0, 126 masked bytes, no date mask on its password.
+TEST_F(JetOpenTest, AJet4FileUnderAJet3HeaderOpensButIsNotAltered) {
+  // The header of an Access 97 file (version 0, 126 masked bytes, no date mask on its password)
+  // on Jet 4 pages: read as Jet 3, the file makes no sense and nothing is written.
   std::string bytes = ReadFile(db_);
   auto* page = reinterpret_cast<unsigned char*>(bytes.data());
   ToggleJetHeaderMask(page, kJet4PageSize, JetVersion::kJet4);
@@ -153,7 +154,7 @@ TEST_F(JetOpenTest, AJet3DatabaseOpensButItsTablesAreNotAltered) {
   std::optional<JetEngine> engine;
   ASSERT_TRUE(Open(db_, engine).ok());
   const EngineStatus status = engine->Execute(kWiden);
-  EXPECT_NE(status.description.find("Access 97 (Jet 3)"), std::string::npos) << status.description;
+  EXPECT_FALSE(status.ok());
   EXPECT_EQ(ReadFile(db_), bytes);
 }
 

@@ -85,7 +85,7 @@ class SyntheticFile {
       bytes = found->second;
       return true;
     };
-    return ReadTableDefinition(reader, first, pageCount_, out, error);
+    return ReadTableDefinition(reader, JetVersion::kJet4, first, pageCount_, out, error);
   }
 
  private:
@@ -129,7 +129,7 @@ TEST(JetTdefTest, ADescriptorOnAContinuationPageLiesAfterThatPagesHeader) {
   TableDefinition definition;
   std::string error;
   ASSERT_TRUE(file.Read(20, definition, error)) << error;
-  EXPECT_EQ(definition.pages, (std::vector<std::uint32_t>{20, 3}));
+  EXPECT_EQ(definition.pages, (std::vector<std::uint32_t>{20, 3, 11})) << "the whole chain";
   const std::size_t k = 180;
   const std::size_t position = 63 + 12 + 25 * k + 23;
   ASSERT_GT(position, kPage);
@@ -153,7 +153,7 @@ TEST(JetTdefTest, ALengthFieldAcrossTwoPagesIsReportedWithBothPlaces) {
   EXPECT_TRUE(LengthFieldInOneSector(definition.columns[156]));
 }
 
-TEST(JetTdefTest, ALengthFieldAcrossTwoSectorsOfOnePageIsNotWrittenInPlace) {
+TEST(JetTdefTest, ALengthFieldAcrossTwoSectorsOfOnePageIsNotOneWrite) {
   // 63 + 17 * 25 + 23 = 511: the field's two bytes lie in the page's first and second sectors.
   const SyntheticFile file(ManyColumns(20), 0, {4});
   TableDefinition definition;

@@ -1,0 +1,28 @@
+// The Linux side of the database seam: a table's usage maps, read by our own code to tell
+// whether every page the table owns lies inside the file.
+//
+// A table definition names two map rows, as (page << 8) | row on a data page (type 0x01: row
+// count at 12 in Jet 4, 8 in Jet 3, then 2-byte row offsets; row 0 ends at the page's end, row
+// k where row k - 1 starts; the top three bits of an offset are flags). A map is
+//   type 0: 0 type | 1 first page (4) | bitmap, bit n = page first + n
+//   type 1: 0 type | page numbers (4 each, 0 for none) of map pages (type 0x05: a 4-byte
+//           header, then a bitmap; bit n of the k-th is page k * (page size - 4) * 8 + n).
+// Only the map rows and the map pages are read, never the pages they name, so the check costs
+// the same for ten rows as for a million. Everything is bounds-checked.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/posix/jet/header.h"
+#include "platform/posix/jet/tdef.h"
+
+namespace platform {
+
+// The highest page that the map in row `mapRow` names into `highest` (0 when it names none).
+// false with a French `error` (without final period) when the map cannot be read: its row or a
+// map page outside the file, of the wrong type, or a map of an unknown type.
+bool HighestMappedPage(const JetPageReader& read, JetVersion version, std::uint32_t mapRow,
+                       std::uint64_t pageCount, std::uint32_t& highest, std::string& error);
+
+}  // namespace platform
