@@ -401,6 +401,12 @@ TEST(JetWriter, NuvDatabaseHasFileNamesOfTheLengthAsked) {
     accented = accented || name.find("é") != std::string::npos;
   }
   EXPECT_TRUE(accented);
+  // The same rows in Jet 3, Windows-1252 instead of UTF-16.
+  const std::string db3 = dir.File("nuv97.mdb");
+  testing_support::CreateJetNuvDatabase(db3, 50, 12, 30, JetFormat::kJet3);
+  EXPECT_EQ(MdbReaderRows(db3, "nuv"), rows);
+  EXPECT_EQ(testing_support::MdbToolsExport(db3, "nuv"),
+            testing_support::MdbToolsExport(db, "nuv"));
   EXPECT_THROW(testing_support::CreateJetNuvDatabase(dir.File("x.mdb"), 20, 3, 21),
                std::runtime_error);
   EXPECT_THROW(testing_support::CreateJetNuvDatabase(dir.File("y.mdb"), 20, 3, 7),
