@@ -49,8 +49,9 @@ constexpr std::size_t kInlineMemoLimit = 128;
 constexpr std::size_t kCompressedMemoLimit = 1024;
 // The free-pages map: empty, of the size Jet gives a table's maps.
 constexpr std::size_t kFreeMapBytes = 64;
-// Pages gathered before one write.
-constexpr std::size_t kWriteRunPages = 256;
+// Pages gathered before one write: few enough that the buffer of a large table costs no more
+// memory than that of a small one, many enough that a million rows take a few hundred writes.
+constexpr std::size_t kWriteRunPages = 32;
 // Made-up Ids of the catalog rows of relationships (readers take no table page from them).
 constexpr std::uint32_t kRelationshipIdBase = 0x0D000000;
 constexpr std::int16_t kObjectRelationship = 8;

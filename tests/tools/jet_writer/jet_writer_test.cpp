@@ -167,6 +167,32 @@ std::string WideExport(int columns) {
   return out + "\n";
 }
 
+// 240 one-character text columns, null but the first and the last: rows of little data and
+// many offsets (in Jet 3 over 256 bytes with the end of data below 256, so a filler jump).
+TableSpec SparseTable() {
+  TableSpec t;
+  t.name = "sparse";
+  for (int k = 0; k < 240; ++k) {
+    t.columns.push_back(
+        {.name = "s" + std::to_string(k), .type = ColumnType::kText, .textLength = 1});
+  }
+  t.rowCount = 2;
+  t.rows = [](std::uint64_t i, std::vector<Value>& row) {
+    row.front() = std::string(1, static_cast<char>('a' + i));
+    row.back() = std::string("z");
+  };
+  return t;
+}
+
+std::string SparseExport() {
+  std::string out;
+  for (int k = 0; k < 240; ++k) out += (k ? ",s" : "s") + std::to_string(k);
+  for (const char* first : {"a", "b"}) {
+    out += std::string("\n\"") + first + "\"" + std::string(239, ',') + "\"z\"";
+  }
+  return out + "\n";
+}
+
 // A table of every shape; wide ones with a length field across two pages (Jet 3: column 94)
 // and, in Jet 4, one in the last two bytes of a page (a Jet 3 definition never puts one there).
 // Their rows are over 256 bytes: Jet 3 reaches their offsets through a jump table.
@@ -174,6 +200,7 @@ DatabaseSpec EveryShape(JetFormat format) {
   DatabaseSpec spec;
   spec.format = format;
   spec.tables.push_back(ShapesTable(format));
+  spec.tables.push_back(SparseTable());
   if (format == JetFormat::kJet3) {
     spec.tables.push_back(WideTable("split", 150, 40, 94, true));
   } else {
@@ -207,8 +234,13 @@ TEST(JetWriter, ReadersSeeEveryShapeAndValueWritten) {
     for (const auto& [column, type] : shapesColumns) EXPECT_EQ(view.columns.at(column), type);
     const std::vector<std::string> wide =
         jet3 ? std::vector<std::string>{"split"} : std::vector<std::string>{"split", "edge"};
-    EXPECT_EQ(view.columns.size(), shapesColumns.size() + 150 * wide.size());
-    EXPECT_EQ(view.tables.size(), 1 + wide.size());
+    EXPECT_EQ(view.columns.size(), shapesColumns.size() + 240 + 150 * wide.size());
+    EXPECT_EQ(view.tables.size(), 2 + wide.size());
+    EXPECT_EQ(testing_support::MdbToolsExport(db, "sparse"), SparseExport());
+    EXPECT_EQ(view.tables.at("sparse").substr(0, 2), "2 ");
+    std::string sparse = "\"b\"";
+    for (int k = 1; k < 239; ++k) sparse += "\tnull";
+    EXPECT_EQ(MdbReaderRows(db, "sparse").at(1), sparse + "\t\"z\"");
 
     std::vector<std::string> json;
     std::string csv = "Id,Name,Plain,Code,Notes,When,Done,Size\n";
@@ -401,6 +433,12 @@ TEST(JetWriter, NuvDatabaseHasFileNamesOfTheLengthAsked) {
     accented = accented || name.find("é") != std::string::npos;
   }
   EXPECT_TRUE(accented);
+  // The same rows in Jet 3, Windows-1252 instead of UTF-16.
+  const std::string db3 = dir.File("nuv97.mdb");
+  testing_support::CreateJetNuvDatabase(db3, 50, 12, 30, JetFormat::kJet3);
+  EXPECT_EQ(MdbReaderRows(db3, "nuv"), rows);
+  EXPECT_EQ(testing_support::MdbToolsExport(db3, "nuv"),
+            testing_support::MdbToolsExport(db, "nuv"));
   EXPECT_THROW(testing_support::CreateJetNuvDatabase(dir.File("x.mdb"), 20, 3, 21),
                std::runtime_error);
   EXPECT_THROW(testing_support::CreateJetNuvDatabase(dir.File("y.mdb"), 20, 3, 7),
