@@ -25,7 +25,8 @@ std::string Characters(const std::u32string& pattern, std::size_t count) {
 }  // namespace
 
 jet_writer::DatabaseLayout CreateJetNuvDatabase(const std::string& path, int textLength,
-                                                std::uint64_t rows, int filenameLength) {
+                                                std::uint64_t rows, int filenameLength,
+                                                jet_writer::JetFormat format) {
   if (filenameLength < 8 || filenameLength > textLength) {
     throw std::runtime_error("CreateJetNuvDatabase: file names of " +
                              std::to_string(filenameLength) + " characters do not fit TEXT(" +
@@ -44,6 +45,7 @@ jet_writer::DatabaseLayout CreateJetNuvDatabase(const std::string& path, int tex
     row[1] = "C:\\" + Characters(folder, length - 3 - tail.size()) + tail;
   };
   jet_writer::DatabaseSpec spec;
+  spec.format = format;
   spec.tables.push_back(std::move(table));
   return jet_writer::WriteJetDatabase(path, spec);
 }

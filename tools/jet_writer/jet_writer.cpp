@@ -1,4 +1,4 @@
-// Lays out a new Jet 4 database from its description and writes it page by page.
+// Lays out a new Jet 4 or Jet 3 database from its description and writes it page by page.
 //
 // The file is laid out in this order:
 //   page 0       the header
@@ -7,6 +7,7 @@
 //   per table    [empty data pages up to its chosen definition page], its definition pages,
 //                the page of its usage maps, then its data pages with its long-value pages
 //                among them, as the rows come
+//   then         MSysRelationships like a table, when there are relationships
 //   at the end   the catalog's data pages
 // A definition and its usage maps are written once the table's rows are (they hold the row
 // count and the pages); every other page is written when it is full, through a buffer of
@@ -50,19 +51,23 @@ constexpr std::size_t kCompressedMemoLimit = 1024;
 constexpr std::size_t kFreeMapBytes = 64;
 // Pages gathered before one write.
 constexpr std::size_t kWriteRunPages = 256;
-constexpr std::size_t kDefinitionCapacity = f::kPageSize - f::kDefinitionPageHeader;
+// Made-up Ids of the catalog rows of relationships (readers take no table page from them).
+constexpr std::uint32_t kRelationshipIdBase = 0x0D000000;
+constexpr std::int16_t kObjectRelationship = 8;
+// The text columns of MSysRelationships hold names of up to 64 characters.
+constexpr int kRelationshipNameLength = 64;
 
 // ---- the output file
 
 class PageFile {
  public:
-  explicit PageFile(const std::string& path) : path_(path) {
+  PageFile(const std::string& path, std::size_t pageSize) : path_(path), pageSize_(pageSize) {
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd_ < 0) {
       throw JetWriterError(errno == EEXIST ? path + ": the file already exists"
                                            : path + ": cannot create: " + std::strerror(errno));
     }
-    run_.reserve(kWriteRunPages * f::kPageSize);
+    run_.reserve(kWriteRunPages * pageSize_);
   }
   ~PageFile() {
     if (fd_ >= 0) ::close(fd_);
@@ -75,12 +80,12 @@ class PageFile {
   std::uint32_t next() const { return next_; }
 
   void Write(std::uint32_t page, const f::Page& data) {
-    if (run_.empty() || page != runStart_ + run_.size() / f::kPageSize) {
+    if (run_.empty() || page != runStart_ + run_.size() / pageSize_) {
       Flush();
       runStart_ = page;
     }
-    run_.insert(run_.end(), data.begin(), data.end());
-    if (run_.size() >= kWriteRunPages * f::kPageSize) Flush();
+    run_.insert(run_.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(pageSize_));
+    if (run_.size() >= kWriteRunPages * pageSize_) Flush();
   }
 
   void Finish() {
@@ -95,7 +100,7 @@ class PageFile {
   void Flush() {
     const unsigned char* at = run_.data();
     std::size_t left = run_.size();
-    off_t offset = static_cast<off_t>(runStart_) * static_cast<off_t>(f::kPageSize);
+    off_t offset = static_cast<off_t>(runStart_) * static_cast<off_t>(pageSize_);
     while (left > 0) {
       const ssize_t n = ::pwrite(fd_, at, left, offset);
       if (n < 0 && errno == EINTR) continue;
@@ -111,6 +116,7 @@ class PageFile {
   }
 
   std::string path_;
+  std::size_t pageSize_;
   int fd_ = -1;
   bool finished_ = false;
   std::uint32_t next_ = 0;
@@ -146,6 +152,7 @@ struct Cell {
 };
 
 struct Model {
+  const f::Format* format = &f::kJet4;
   std::string name;
   unsigned char tableType = f::kTableUser;
   std::vector<Column> columns;
@@ -155,16 +162,37 @@ struct Model {
   std::uint32_t emptyIndexEntries = 0;  // before the column descriptors
 };
 
-std::u16string Utf16(const std::string& utf8, const std::string& what) {
+// `utf8` as UTF-16; in Jet 3 it must also be Windows-1252 characters.
+std::u16string Utf16(const std::string& utf8, const std::string& what, const f::Format& format) {
   std::u16string out;
   if (!f::Utf8ToUtf16(utf8, out)) throw JetWriterError(what + " is not valid UTF-8");
+  std::string bytes;
+  if (format.jet3 && !f::EncodeCodePage(out, bytes)) {
+    throw JetWriterError(what + " has a character that Windows-1252 cannot hold");
+  }
   return out;
 }
 
-Column MakeColumn(const std::string& name, unsigned char type, bool fixed, std::uint16_t length) {
+// The bytes a text column of `characters` takes.
+std::uint16_t TextBytes(int characters, const f::Format& format) {
+  return static_cast<std::uint16_t>(format.jet3 ? characters : 2 * characters);
+}
+
+// The stored bytes of a text value.
+std::string TextValue(const std::u16string& text, bool compress, const f::Format& format) {
+  if (!format.jet3) return f::EncodeText(text, compress);
+  std::string out;
+  if (!f::EncodeCodePage(text, out)) {
+    throw JetWriterError("a text has a character that Windows-1252 cannot hold");
+  }
+  return out;
+}
+
+Column MakeColumn(const std::string& name, unsigned char type, bool fixed, std::uint16_t length,
+                  const f::Format& format) {
   Column c;
   c.name = name;
-  c.storedName = Utf16(name, "column name " + name);
+  c.storedName = Utf16(name, "column name " + name, format);
   c.type = type;
   c.fixed = fixed;
   c.length = length;
@@ -193,7 +221,8 @@ void Finalize(Model& model) {
 // Stores memo and OLE values that do not stay in their row on long-value pages of the table.
 class LongValues {
  public:
-  explicit LongValues(PageFile& file) : file_(file) {}
+  LongValues(PageFile& file, const f::Format& format)
+      : file_(file), format_(format), builder_(format) {}
 
   // The 12-byte header of `data` (and `data` after it when inline), appended to `out`.
   void Store(const std::string& data, std::string& out) {
@@ -206,12 +235,12 @@ class LongValues {
       out += data;
       return;
     }
-    if (data.size() <= f::kMaxRowSize) {
+    if (data.size() <= format_.MaxRowSize()) {
       header.kind = f::kMemoOneRow;
       header.rowPointer = AddRow(data.data(), data.size());
     } else {
       // A chain, written last piece first so that each piece knows the next one's row.
-      constexpr std::size_t kPiece = f::kMaxRowSize - f::kMemoNextPointerSize;
+      const std::size_t kPiece = format_.MaxRowSize() - f::kMemoNextPointerSize;
       const std::size_t pieces = (data.size() + kPiece - 1) / kPiece;
       std::uint32_t next = 0;
       std::string row;
@@ -246,6 +275,7 @@ class LongValues {
   }
 
   PageFile& file_;
+  const f::Format& format_;
   f::DataPageBuilder builder_;
   std::uint32_t page_ = 0;
   bool open_ = false;
@@ -253,11 +283,37 @@ class LongValues {
 
 // ---- rows
 
+// Jet 3's end of a row before its null mask: the end of data and the offsets in one byte each,
+// last first, the jump table and the variable count (see jet_format.h).
+void AppendJet3Offsets(const Model& model, std::vector<std::uint16_t> offsets, std::size_t maskSize,
+                       std::string& out) {
+  const std::size_t end = out.size();
+  offsets.push_back(static_cast<std::uint16_t>(end));  // the end of data is the last offset
+  const std::size_t fixedPart = end + offsets.size() + 1 + maskSize;
+  std::size_t jumps = 0;
+  while ((fixedPart + jumps - 1) / 256 > jumps) ++jumps;
+  const std::size_t used = end / 256;
+  if (used + 1 < jumps || used > jumps) {
+    throw JetWriterError("a row of table " + model.name + " cannot be laid out in Jet 3");
+  }
+  for (std::size_t k = offsets.size(); k-- > 0;)
+    out.push_back(static_cast<char>(offsets[k] & 0xFF));
+  if (used < jumps) out.push_back(static_cast<char>(0xFF));  // a filler, farthest from the count
+  for (std::size_t k = used; k-- > 0;) {
+    std::size_t first = 0;
+    while (offsets[first] < 256 * (k + 1)) ++first;
+    out.push_back(static_cast<char>(first));
+  }
+  out.push_back(static_cast<char>(model.variableColumns));
+}
+
 void EncodeRow(const Model& model, const std::vector<Cell>& cells, LongValues& longValues,
                std::string& out) {
+  const f::Format& format = *model.format;
+  const std::size_t fieldSize = format.rowFieldSize;
   out.clear();
   f::Append16(out, model.maxColumns);
-  out.resize(2 + model.fixedSize, '\0');
+  out.resize(fieldSize + model.fixedSize, '\0');
   std::vector<unsigned char> nullMask((model.maxColumns + 7) / 8, 0);
   std::vector<std::uint16_t> offsets(model.variableColumns, 0);
   auto present = [&](const Column& c) {
@@ -268,7 +324,7 @@ void EncodeRow(const Model& model, const std::vector<Cell>& cells, LongValues& l
     const Column& c = model.columns[k];
     const Cell& v = cells[k];
     if (!c.fixed) continue;
-    auto* at = reinterpret_cast<unsigned char*>(out.data() + 2 + c.fixedOffset);
+    auto* at = reinterpret_cast<unsigned char*>(out.data() + fieldSize + c.fixedOffset);
     switch (c.type) {
       case f::kTypeBool:
         if (v.boolean) present(c);
@@ -285,11 +341,11 @@ void EncodeRow(const Model& model, const std::vector<Cell>& cells, LongValues& l
         if (v.kind == Cell::kNull) continue;
         f::Put64(at, v.real);
         break;
-      case f::kTypeText: {  // fixed length: UTF-16LE, padded with spaces
+      case f::kTypeText: {  // fixed length: uncompressed, padded with spaces
         if (v.kind == Cell::kNull) continue;
         std::u16string padded = v.text;
-        padded.resize(c.length / 2, u' ');
-        const std::string bytes = f::EncodeText(padded, false);
+        padded.resize(static_cast<std::size_t>(c.characters), u' ');
+        const std::string bytes = TextValue(padded, false, format);
         std::memcpy(at, bytes.data(), bytes.size());
         break;
       }
@@ -307,11 +363,11 @@ void EncodeRow(const Model& model, const std::vector<Cell>& cells, LongValues& l
     present(c);
     switch (c.type) {
       case f::kTypeText:
-        out += f::EncodeText(v.text, c.compressed);
+        out += TextValue(v.text, c.compressed, format);
         break;
       case f::kTypeMemo:
         longValues.Store(
-            f::EncodeText(v.text, c.compressed && v.text.size() <= kCompressedMemoLimit), out);
+            TextValue(v.text, c.compressed && v.text.size() <= kCompressedMemoLimit, format), out);
         break;
       case f::kTypeOle:
         longValues.Store(v.bytes, out);
@@ -321,13 +377,15 @@ void EncodeRow(const Model& model, const std::vector<Cell>& cells, LongValues& l
         break;
     }
   }
-  if (model.variableColumns > 0) {
+  if (model.variableColumns > 0 && !format.jet3) {
     f::Append16(out, static_cast<std::uint32_t>(out.size()));  // end of the variable data
     for (std::size_t k = offsets.size(); k-- > 0;) f::Append16(out, offsets[k]);
     f::Append16(out, model.variableColumns);
+  } else if (model.variableColumns > 0) {
+    AppendJet3Offsets(model, offsets, nullMask.size(), out);
   }
   out.append(reinterpret_cast<const char*>(nullMask.data()), nullMask.size());
-  if (out.size() > f::kMaxRowSize) {
+  if (out.size() > format.MaxRowSize()) {
     throw JetWriterError("a row of table " + model.name + " takes " + std::to_string(out.size()) +
                          " bytes, more than a page holds");
   }
@@ -336,7 +394,8 @@ void EncodeRow(const Model& model, const std::vector<Cell>& cells, LongValues& l
 // ---- definitions
 
 std::string EncodeDefinition(const Model& model, const f::DefinitionBlock& block) {
-  std::string body(model.emptyIndexEntries * f::kRealIndexEntrySize, '\0');
+  const f::Format& format = *model.format;
+  std::string body(model.emptyIndexEntries * format.realIndexEntrySize, '\0');
   for (const Column& c : model.columns) {
     f::ColumnDescriptor d;
     d.type = c.type;
@@ -347,55 +406,63 @@ std::string EncodeDefinition(const Model& model, const f::DefinitionBlock& block
                                          (c.autoNumber ? f::kColumnAutoNumber : 0));
     d.compressedUnicode = c.compressed;
     d.length = c.length;
-    d.AppendTo(body);
+    d.AppendTo(body, format);
   }
-  for (const Column& c : model.columns) f::AppendName(body, c.storedName);
-  for (std::uint32_t k = 0; k < model.emptyIndexEntries; ++k) f::AppendEmptyRealIndex(body);
+  for (const Column& c : model.columns) f::AppendName(body, c.storedName, format);
+  for (std::uint32_t k = 0; k < model.emptyIndexEntries; ++k) {
+    f::AppendEmptyRealIndex(body, format);
+  }
   f::Append16(body, 0xFFFF);
   std::string out;
-  const auto length = static_cast<std::uint32_t>(f::kDefinitionBlockSize + body.size());
-  block.AppendTo(out, length);
+  const auto length = static_cast<std::uint32_t>(format.blockSize + body.size());
+  block.AppendTo(out, length, format);
   return out + body;
 }
 
 // How many bytes of a definition of `length` bytes go on each of its pages.
-std::vector<std::size_t> SplitDefinition(std::size_t length) {
+std::vector<std::size_t> SplitDefinition(std::size_t length, const f::Format& format) {
   std::vector<std::size_t> pieces;
   for (std::size_t done = 0; done < length; done += pieces.back()) {
-    pieces.push_back(std::min(kDefinitionCapacity, length - done));
+    pieces.push_back(std::min(format.DefinitionCapacity(), length - done));
   }
   return pieces;
 }
 
 std::uint64_t DefinitionOffset(const std::vector<std::uint32_t>& pages,
-                               const std::vector<std::size_t>& pieces, std::size_t at) {
+                               const std::vector<std::size_t>& pieces, std::size_t at,
+                               const f::Format& format) {
   for (std::size_t k = 0; k < pages.size(); ++k) {
     if (at < pieces[k]) {
-      return static_cast<std::uint64_t>(pages[k]) * f::kPageSize + f::kDefinitionPageHeader + at;
+      return static_cast<std::uint64_t>(pages[k]) * format.pageSize + f::kDefinitionPageHeader + at;
     }
     at -= pieces[k];
   }
   return 0;
 }
 
-// Writes `model`'s definition pages, its usage maps and its rows; fills `layout`.
+// Writes `model`'s definition pages, its usage maps and its rows; fills `layout` and, when
+// asked, where each row went.
 using RowSource = std::function<void(std::uint64_t index, std::vector<Cell>& cells)>;
 
 void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, const RowSource& rows,
-                std::uint32_t firstPage, std::uint32_t mapPage, TableLayout& layout) {
+                std::uint32_t firstPage, std::uint32_t mapPage, TableLayout& layout,
+                std::vector<RowLocation>* rowLocations = nullptr) {
+  const f::Format& format = *model.format;
   f::DefinitionBlock block;
   block.tableType = model.tableType;
   block.maxColumns = model.maxColumns;
   block.variableColumns = model.variableColumns;
   block.columns = static_cast<std::uint16_t>(model.columns.size());
   block.realIndexes = model.emptyIndexEntries;
-  const std::vector<std::size_t> pieces = SplitDefinition(EncodeDefinition(model, block).size());
+  const std::vector<std::size_t> pieces =
+      SplitDefinition(EncodeDefinition(model, block).size(), format);
   layout.definitionPages = {firstPage};
   for (std::size_t k = 1; k < pieces.size(); ++k) layout.definitionPages.push_back(file.Allocate());
   if (mapPage == 0) mapPage = file.Allocate();
 
-  LongValues longValues(file);
-  f::DataPageBuilder page;
+  layout.usageMapPage = mapPage;
+  LongValues longValues(file, format);
+  f::DataPageBuilder page(format);
   page.Reset(firstPage);
   std::vector<Cell> cells(model.columns.size());
   std::string row;
@@ -403,6 +470,13 @@ void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, cons
   auto flush = [&] {
     const std::uint32_t number = file.Allocate();
     file.Write(number, page.page());
+    if (rowLocations != nullptr) {
+      for (std::size_t r = 0; r < page.rows(); ++r) {
+        rowLocations->push_back(
+            {number, static_cast<std::uint32_t>(r),
+             number * static_cast<std::uint64_t>(format.pageSize) + page.RowOffset(r)});
+      }
+    }
     layout.dataPages.push_back(number);
     page.Reset(firstPage);
   };
@@ -424,10 +498,10 @@ void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, cons
   longValues.Finish();
 
   // The usage maps: the pages the table owns, and none with free space.
-  f::DataPageBuilder maps;
+  f::DataPageBuilder maps(format);
   maps.Reset(0);
-  const std::string used = f::EncodeUsageMap(layout.dataPages, firstPage, kFreeMapBytes);
-  const std::string free = f::EncodeUsageMap({}, firstPage, kFreeMapBytes);
+  const std::string used = f::EncodeUsageMap(layout.dataPages, firstPage, format.usageMapBytes);
+  const std::string free = f::EncodeUsageMap({}, firstPage, format.usageMapBytes);
   if (!maps.Fits(used.size() + free.size() + f::kDataRowOffsetSize)) {
     throw JetWriterError("table " + model.name + " spans too many pages for its usage map");
   }
@@ -445,54 +519,60 @@ void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, cons
     f::Page p{};
     p[0] = f::kPageDefinition;
     p[1] = 0x01;
-    f::Put16(p.data() + f::kDefinitionFree,
-             static_cast<std::uint32_t>(kDefinitionCapacity - pieces[k]));
+    if (format.jet3) {
+      p[f::kDefinitionFree] = 'V';
+      p[f::kDefinitionFree + 1] = 'C';
+    } else {
+      f::Put16(p.data() + f::kDefinitionFree,
+               static_cast<std::uint32_t>(format.DefinitionCapacity() - pieces[k]));
+    }
     f::Put32(p.data() + f::kDefinitionNext,
              k + 1 < pieces.size() ? layout.definitionPages[k + 1] : 0);
     std::memcpy(p.data() + f::kDefinitionPageHeader, definition.data() + done, pieces[k]);
     done += pieces[k];
     file.Write(layout.definitionPages[k], p);
   }
-  std::size_t descriptor =
-      f::kDefinitionBlockSize + model.emptyIndexEntries * f::kRealIndexEntrySize;
+  std::size_t descriptor = format.blockSize + model.emptyIndexEntries * format.realIndexEntrySize;
   for (const Column& c : model.columns) {
-    const std::size_t at = descriptor + f::kColumnLengthOffset;
-    layout.columns[c.name] = {DefinitionOffset(layout.definitionPages, pieces, at),
-                              DefinitionOffset(layout.definitionPages, pieces, at + 1)};
-    descriptor += f::kColumnDescriptorSize;
+    const std::size_t at = descriptor + format.columnLengthOffset;
+    layout.columns[c.name] = {DefinitionOffset(layout.definitionPages, pieces, at, format),
+                              DefinitionOffset(layout.definitionPages, pieces, at + 1, format)};
+    descriptor += format.columnDescriptorSize;
   }
 }
 
 // ---- user tables
 
 // How many empty index entries put `at`'s length field where it asks: its first byte, at
-// definition offset 78 + 12 r + 25 k, is two bytes (or one) before a page's end, a multiple of
-// the page's capacity.
-std::uint32_t EmptyIndexEntries(const TableSpec& spec, const TableSpec::LengthFieldAtPageEnd& at) {
+// definition offset 78 + 12 r + 25 k (Jet 3: 51 + 8 r + 18 k), is two bytes (or one) before a
+// page's end, a multiple of the page's capacity.
+std::uint32_t EmptyIndexEntries(const TableSpec& spec, const TableSpec::LengthFieldAtPageEnd& at,
+                                const f::Format& format) {
   const auto column = std::find_if(spec.columns.begin(), spec.columns.end(),
                                    [&](const ColumnSpec& c) { return c.name == at.column; });
   if (column == spec.columns.end() || column->type != ColumnType::kText) {
     throw JetWriterError("table " + spec.name + ": no text column " + at.column);
   }
   const std::size_t k = static_cast<std::size_t>(column - spec.columns.begin());
-  const std::size_t field = f::kDefinitionBlockSize + k * f::kColumnDescriptorSize +
-                            f::kColumnLengthOffset + (at.acrossPages ? 1 : 2);
-  for (std::size_t end = kDefinitionCapacity; end < 4 * kDefinitionCapacity + field;
-       end += kDefinitionCapacity) {
-    if (end >= field && (end - field) % f::kRealIndexEntrySize == 0) {
-      return static_cast<std::uint32_t>((end - field) / f::kRealIndexEntrySize);
+  const std::size_t field = format.blockSize + k * format.columnDescriptorSize +
+                            format.columnLengthOffset + (at.acrossPages ? 1 : 2);
+  const std::size_t capacity = format.DefinitionCapacity();
+  for (std::size_t end = capacity; end < 4 * capacity + field; end += capacity) {
+    if (end >= field && (end - field) % format.realIndexEntrySize == 0) {
+      return static_cast<std::uint32_t>((end - field) / format.realIndexEntrySize);
     }
   }
-  throw JetWriterError("table " + spec.name + ": the length field of column " + at.column +
-                       " cannot be put at a page's end (its position modulo 4 must be " +
-                       (at.acrossPages ? "1)" : "0)"));
+  throw JetWriterError(
+      "table " + spec.name + ": the length field of column " + at.column + " cannot be put " +
+      (at.acrossPages ? "across two pages" : "at a page's end") + " from its position");
 }
 
-Model UserModel(const TableSpec& spec) {
+Model UserModel(const TableSpec& spec, const f::Format& format) {
   if (spec.name.empty()) throw JetWriterError("a table has no name");
   Model model;
+  model.format = &format;
   model.name = spec.name;
-  Utf16(spec.name, "table name " + spec.name);
+  Utf16(spec.name, "table name " + spec.name, format);
   if (spec.columns.empty()) throw JetWriterError("table " + spec.name + " has no column");
   std::set<std::string> names;
   int previous = -1;
@@ -504,27 +584,27 @@ Model UserModel(const TableSpec& spec) {
     Column c;
     switch (s.type) {
       case ColumnType::kLong:
-        c = MakeColumn(s.name, f::kTypeLong, true, 4);
+        c = MakeColumn(s.name, f::kTypeLong, true, 4, format);
         c.autoNumber = s.autoNumber;
         break;
       case ColumnType::kText:
         if (s.textLength < 1 || s.textLength > 255) {
           throw JetWriterError(where + ": a text length must be from 1 to 255");
         }
-        c = MakeColumn(s.name, f::kTypeText, s.fixedLength,
-                       static_cast<std::uint16_t>(s.textLength * 2));
-        c.compressed = s.compressedUnicode && !s.fixedLength;
+        c = MakeColumn(s.name, f::kTypeText, s.fixedLength, TextBytes(s.textLength, format),
+                       format);
+        c.compressed = s.compressedUnicode && !s.fixedLength && !format.jet3;
         c.characters = s.textLength;
         break;
       case ColumnType::kMemo:
-        c = MakeColumn(s.name, f::kTypeMemo, false, 0);
-        c.compressed = s.compressedUnicode;
+        c = MakeColumn(s.name, f::kTypeMemo, false, 0, format);
+        c.compressed = s.compressedUnicode && !format.jet3;
         break;
       case ColumnType::kDateTime:
-        c = MakeColumn(s.name, f::kTypeDateTime, true, 8);
+        c = MakeColumn(s.name, f::kTypeDateTime, true, 8, format);
         break;
       case ColumnType::kYesNo:
-        c = MakeColumn(s.name, f::kTypeBool, true, 0);
+        c = MakeColumn(s.name, f::kTypeBool, true, 0, format);
         break;
       default:
         throw JetWriterError(where + ": unknown type");
@@ -551,16 +631,20 @@ Model UserModel(const TableSpec& spec) {
     }
   }
   if (spec.lengthFieldAtPageEnd) {
-    model.emptyIndexEntries = EmptyIndexEntries(spec, *spec.lengthFieldAtPageEnd);
+    model.emptyIndexEntries = EmptyIndexEntries(spec, *spec.lengthFieldAtPageEnd, format);
   }
   Finalize(model);
+  if (format.jet3 && model.maxColumns > 255) {
+    throw JetWriterError("table " + spec.name +
+                         " has more than 255 columns, more than Jet 3 holds");
+  }
   return model;
 }
 
 // The generator's values as cells, checked against the columns.
 RowSource UserRows(const TableSpec& spec, const Model& model) {
-  return [&spec, &model, values = std::vector<Value>()](std::uint64_t index,
-                                                        std::vector<Cell>& cells) mutable {
+  return [&spec, &model, values = std::vector<Value>(), bytes = std::string()](
+             std::uint64_t index, std::vector<Cell>& cells) mutable {
     values.assign(model.columns.size(), Value());
     spec.rows(index, values);
     if (values.size() != model.columns.size()) {
@@ -608,6 +692,9 @@ RowSource UserRows(const TableSpec& spec, const Model& model) {
               cell.text.size() > static_cast<std::size_t>(c.characters)) {
             throw wrong("longer than the column");
           }
+          if (model.format->jet3 && !f::EncodeCodePage(cell.text, bytes)) {
+            throw wrong("a character that Windows-1252 cannot hold");
+          }
           cell.kind = Cell::kText;
           break;
       }
@@ -615,37 +702,74 @@ RowSource UserRows(const TableSpec& spec, const Model& model) {
   };
 }
 
-// ---- the catalog
+// ---- the catalog and the system tables
 
-Model CatalogModel() {
+// A system table's column: text lengths in characters.
+void AddSystemColumn(Model& m, const char* name, unsigned char type, bool fixed, int length) {
+  const std::uint16_t bytes =
+      type == f::kTypeText ? TextBytes(length, *m.format) : static_cast<std::uint16_t>(length);
+  Column c = MakeColumn(name, type, fixed, bytes, *m.format);
+  c.number = static_cast<std::uint16_t>(m.columns.size());
+  c.compressed = !m.format->jet3 && (type == f::kTypeText || type == f::kTypeMemo);
+  c.characters = length;
+  m.columns.push_back(std::move(c));
+}
+
+Model CatalogModel(const f::Format& format) {
   Model m;
+  m.format = &format;
   m.name = "MSysObjects";
   m.tableType = f::kTableSystem;
-  auto add = [&](const char* name, unsigned char type, bool fixed, std::uint16_t length) {
-    Column c = MakeColumn(name, type, fixed, length);
-    c.number = static_cast<std::uint16_t>(m.columns.size());
-    c.compressed = type == f::kTypeText || type == f::kTypeMemo;
-    m.columns.push_back(std::move(c));
-  };
-  add("Id", f::kTypeLong, true, 4);
-  add("ParentId", f::kTypeLong, true, 4);
-  add("Name", f::kTypeText, false, 510);
-  add("Type", f::kTypeInteger, true, 2);
-  add("DateCreate", f::kTypeDateTime, true, 8);
-  add("DateUpdate", f::kTypeDateTime, true, 8);
-  add("Owner", f::kTypeBinary, false, 255);
-  add("Flags", f::kTypeLong, true, 4);
-  add("Database", f::kTypeMemo, false, 0);
-  add("Connect", f::kTypeMemo, false, 0);
-  add("ForeignName", f::kTypeText, false, 510);
-  add("RmtInfoShort", f::kTypeBinary, false, 255);
-  add("RmtInfoLong", f::kTypeOle, false, 0);
-  add("Lv", f::kTypeOle, false, 0);
-  add("LvProp", f::kTypeOle, false, 0);
-  add("LvModule", f::kTypeOle, false, 0);
-  add("LvExtra", f::kTypeOle, false, 0);
+  AddSystemColumn(m, "Id", f::kTypeLong, true, 4);
+  AddSystemColumn(m, "ParentId", f::kTypeLong, true, 4);
+  AddSystemColumn(m, "Name", f::kTypeText, false, 255);
+  AddSystemColumn(m, "Type", f::kTypeInteger, true, 2);
+  AddSystemColumn(m, "DateCreate", f::kTypeDateTime, true, 8);
+  AddSystemColumn(m, "DateUpdate", f::kTypeDateTime, true, 8);
+  AddSystemColumn(m, "Owner", f::kTypeBinary, false, 255);
+  AddSystemColumn(m, "Flags", f::kTypeLong, true, 4);
+  AddSystemColumn(m, "Database", f::kTypeMemo, false, 0);
+  AddSystemColumn(m, "Connect", f::kTypeMemo, false, 0);
+  AddSystemColumn(m, "ForeignName", f::kTypeText, false, 255);
+  AddSystemColumn(m, "RmtInfoShort", f::kTypeBinary, false, 255);
+  AddSystemColumn(m, "RmtInfoLong", f::kTypeOle, false, 0);
+  AddSystemColumn(m, "Lv", f::kTypeOle, false, 0);
+  AddSystemColumn(m, "LvProp", f::kTypeOle, false, 0);
+  AddSystemColumn(m, "LvModule", f::kTypeOle, false, 0);
+  AddSystemColumn(m, "LvExtra", f::kTypeOle, false, 0);
   Finalize(m);
   return m;
+}
+
+// MSysRelationships, its columns as Jet makes them: one row per pair of columns.
+Model RelationshipsModel(const f::Format& format) {
+  Model m;
+  m.format = &format;
+  m.name = "MSysRelationships";
+  m.tableType = f::kTableSystem;
+  AddSystemColumn(m, "ccolumn", f::kTypeLong, true, 4);
+  AddSystemColumn(m, "grbit", f::kTypeLong, true, 4);
+  AddSystemColumn(m, "icolumn", f::kTypeLong, true, 4);
+  for (const char* name :
+       {"szColumn", "szObject", "szReferencedColumn", "szReferencedObject", "szRelationship"}) {
+    AddSystemColumn(m, name, f::kTypeText, false, kRelationshipNameLength);
+  }
+  Finalize(m);
+  return m;
+}
+
+Cell IntegerCell(std::int64_t v) {
+  Cell c;
+  c.kind = Cell::kInteger;
+  c.integer = v;
+  return c;
+}
+
+Cell TextCell(const std::string& utf8, const f::Format& format) {
+  Cell c;
+  c.kind = Cell::kText;
+  c.text = Utf16(utf8, "name " + utf8, format);
+  return c;
 }
 
 struct CatalogRow {
@@ -654,44 +778,93 @@ struct CatalogRow {
   std::string name;
   std::int16_t type = 0;
   std::uint32_t flags = 0;
+  std::string properties;  // LvProp; empty for none
 };
 
-void CatalogCells(const CatalogRow& r, std::vector<Cell>& cells) {
+void CatalogCells(const CatalogRow& r, const f::Format& format, std::vector<Cell>& cells) {
   for (Cell& c : cells) c = Cell();
-  auto integer = [](std::int64_t v) {
-    Cell c;
-    c.kind = Cell::kInteger;
-    c.integer = v;
-    return c;
-  };
-  cells[0] = integer(static_cast<std::int32_t>(r.id));
-  cells[1] = integer(static_cast<std::int32_t>(r.parentId));
-  cells[2].kind = Cell::kText;
-  cells[2].text = Utf16(r.name, "table name " + r.name);
-  cells[3] = integer(r.type);
+  cells[0] = IntegerCell(static_cast<std::int32_t>(r.id));
+  cells[1] = IntegerCell(static_cast<std::int32_t>(r.parentId));
+  cells[2] = TextCell(r.name, format);
+  cells[3] = IntegerCell(r.type);
   cells[4].kind = cells[5].kind = Cell::kDouble;
   cells[4].real = cells[5].real = kCreationDate;
-  cells[7] = integer(static_cast<std::int32_t>(r.flags));
+  cells[7] = IntegerCell(static_cast<std::int32_t>(r.flags));
+  if (!r.properties.empty()) {
+    cells[14].kind = Cell::kBytes;
+    cells[14].bytes = r.properties;
+  }
+}
+
+// The properties of a user table: its required columns.
+std::string TableProperties(const Model& model) {
+  std::vector<std::u16string> required;
+  for (const Column& c : model.columns) {
+    if (c.required) required.push_back(c.storedName);
+  }
+  return required.empty() ? std::string() : f::EncodeRequiredProperties(required, *model.format);
+}
+
+std::uint32_t RelationshipFlags(const RelationshipSpec& r) {
+  return (r.enforced ? 0 : kRelationDontEnforce) |
+         (r.cascadeUpdates ? kRelationCascadeUpdates : 0) |
+         (r.cascadeDeletes ? kRelationCascadeDeletes : 0);
+}
+
+// Checks that each relationship names a table and column of `spec`.
+void CheckRelationships(const DatabaseSpec& spec) {
+  auto has = [&](const std::string& table, const std::string& column) {
+    for (const TableSpec& t : spec.tables) {
+      if (t.name != table) continue;
+      for (const ColumnSpec& c : t.columns) {
+        if (c.name == column) return true;
+      }
+    }
+    return false;
+  };
+  std::set<std::string> names;
+  for (const RelationshipSpec& r : spec.relationships) {
+    if (r.name.empty() || !names.insert(r.name).second) {
+      throw JetWriterError("a relationship has an empty or repeated name");
+    }
+    if (!has(r.table, r.column) || !has(r.foreignTable, r.foreignColumn)) {
+      throw JetWriterError("relationship " + r.name + " names an unknown table or column");
+    }
+  }
 }
 
 }  // namespace
 
 DatabaseLayout WriteJetDatabase(const std::string& path, const DatabaseSpec& spec) {
+  const f::Format& format = spec.format == JetFormat::kJet3 ? f::kJet3 : f::kJet4;
   // Every description is checked before the file is created.
   std::vector<Model> models;
   std::set<std::string> names = {"MSysObjects"};
+  if (!spec.relationships.empty()) names.insert("MSysRelationships");
   for (const TableSpec& t : spec.tables) {
-    models.push_back(UserModel(t));
+    models.push_back(UserModel(t, format));
     if (!names.insert(t.name).second) {
       throw JetWriterError("table " + t.name + " is described twice");
     }
     if (!t.rows && t.rowCount > 0) throw JetWriterError("table " + t.name + " has no rows");
   }
+  for (const CatalogAlias& a : spec.aliases) {
+    Utf16(a.name, "table name " + a.name, format);
+    if (!names.insert(a.name).second) {
+      throw JetWriterError("alias " + a.name + " is the name of another table");
+    }
+    if (std::none_of(spec.tables.begin(), spec.tables.end(),
+                     [&](const TableSpec& t) { return t.name == a.table; })) {
+      throw JetWriterError("alias " + a.name + " names an unknown table " + a.table);
+    }
+  }
+  CheckRelationships(spec);
   try {
-    PageFile file(path);
+    PageFile file(path, format.pageSize);
     DatabaseLayout layout;
+    layout.pageSize = format.pageSize;
     f::Page page{};
-    f::HeaderPage{kCreationDate}.EncodeTo(page);
+    f::HeaderPage{kCreationDate}.EncodeTo(page, format);
     file.Write(file.Allocate(), page);
     const std::uint32_t catalogMap = file.Allocate();
     const std::uint32_t catalogDefinition = file.Allocate();
@@ -700,12 +873,28 @@ DatabaseLayout WriteJetDatabase(const std::string& path, const DatabaseSpec& spe
     }
 
     std::vector<CatalogRow> catalog = {
-        {kTablesContainer, kContainerParent, "Tables", kObjectContainer, kSystemObjectFlag},
-        {kDatabasesContainer, kContainerParent, "Databases", kObjectContainer, kSystemObjectFlag},
-        {kRelationshipsContainer, kContainerParent, "Relationships", kObjectContainer,
-         kSystemObjectFlag},
-        {kCatalogDefinitionPage, kTablesContainer, "MSysObjects", kObjectTable, kSystemObjectFlag},
+        {kTablesContainer, kContainerParent, "Tables", kObjectContainer, kSystemObjectFlag, {}},
+        {kDatabasesContainer,
+         kContainerParent,
+         "Databases",
+         kObjectContainer,
+         kSystemObjectFlag,
+         {}},
+        {kRelationshipsContainer,
+         kContainerParent,
+         "Relationships",
+         kObjectContainer,
+         kSystemObjectFlag,
+         {}},
+        {kCatalogDefinitionPage,
+         kTablesContainer,
+         "MSysObjects",
+         kObjectTable,
+         kSystemObjectFlag,
+         {}},
     };
+    // Where each table's catalog row is, by its index in `catalog`.
+    std::map<std::string, std::size_t> catalogIndex = {{"MSysObjects", 3}};
     for (std::size_t k = 0; k < spec.tables.size(); ++k) {
       const TableSpec& t = spec.tables[k];
       const std::uint32_t wanted = t.definitionPage.value_or(file.next());
@@ -714,23 +903,66 @@ DatabaseLayout WriteJetDatabase(const std::string& path, const DatabaseSpec& spe
                              std::to_string(wanted) + "; the next free page is " +
                              std::to_string(file.next()));
       }
-      f::DataPageBuilder empty;
+      f::DataPageBuilder empty(format);
       empty.Reset(0);
       while (file.next() < wanted) file.Write(file.Allocate(), empty.page());
       const std::uint32_t first = file.Allocate();
       TableLayout& tableLayout = layout.tables[t.name];
       WriteTable(file, models[k], t.rowCount, UserRows(t, models[k]), first, 0, tableLayout);
-      catalog.push_back({first, kTablesContainer, t.name, kObjectTable, 0});
+      catalogIndex[t.name] = catalog.size();
+      catalog.push_back(
+          {first, kTablesContainer, t.name, kObjectTable, 0, TableProperties(models[k])});
+    }
+    for (const CatalogAlias& a : spec.aliases) {
+      layout.tables[a.name] = layout.tables.at(a.table);
+      catalogIndex[a.name] = catalog.size();
+      CatalogRow row = catalog[catalogIndex.at(a.table)];
+      row.name = a.name;
+      catalog.push_back(row);
+    }
+    if (!spec.relationships.empty()) {
+      const Model model = RelationshipsModel(format);
+      const std::uint32_t first = file.Allocate();
+      WriteTable(
+          file, model, spec.relationships.size(),
+          [&](std::uint64_t index, std::vector<Cell>& cells) {
+            const RelationshipSpec& r = spec.relationships[index];
+            cells = {IntegerCell(1),
+                     IntegerCell(static_cast<std::int32_t>(RelationshipFlags(r))),
+                     IntegerCell(0),
+                     TextCell(r.foreignColumn, format),
+                     TextCell(r.foreignTable, format),
+                     TextCell(r.column, format),
+                     TextCell(r.table, format),
+                     TextCell(r.name, format)};
+          },
+          first, 0, layout.tables["MSysRelationships"]);
+      catalogIndex["MSysRelationships"] = catalog.size();
+      catalog.push_back(
+          {first, kTablesContainer, "MSysRelationships", kObjectTable, kSystemObjectFlag, {}});
+      for (std::size_t k = 0; k < spec.relationships.size(); ++k) {
+        catalog.push_back({kRelationshipIdBase + static_cast<std::uint32_t>(k),
+                           kRelationshipsContainer,
+                           spec.relationships[k].name,
+                           kObjectRelationship,
+                           0,
+                           {}});
+      }
     }
 
-    TableLayout catalogLayout;
+    TableLayout& catalogLayout = layout.tables["MSysObjects"];
+    std::vector<RowLocation> rows;
+    const Model catalogModel = CatalogModel(format);
     WriteTable(
-        file, CatalogModel(), catalog.size(),
-        [&](std::uint64_t index, std::vector<Cell>& cells) { CatalogCells(catalog[index], cells); },
-        kCatalogDefinitionPage, kCatalogMapPage, catalogLayout);
+        file, catalogModel, catalog.size(),
+        [&](std::uint64_t index, std::vector<Cell>& cells) {
+          CatalogCells(catalog[index], format, cells);
+        },
+        kCatalogDefinitionPage, kCatalogMapPage, catalogLayout, &rows);
     if (catalogLayout.definitionPages.size() != 1) {
       throw JetWriterError(path + ": the catalog's definition does not fit its page");
     }
+    for (const auto& [name, index] : catalogIndex) layout.tables[name].catalogRow = rows.at(index);
     layout.pageCount = file.next();
     file.Finish();
     return layout;

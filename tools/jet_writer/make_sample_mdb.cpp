@@ -1,5 +1,5 @@
-// make_sample_mdb FILE [--rows N] [--text-length N]: writes a new Jet 4 database holding the
-// sample table nuv at schema 4.04. It never overwrites a file.
+// make_sample_mdb FILE [--rows N] [--text-length N] [--jet3]: writes a new Jet 4 database (Jet 3
+// with --jet3) holding the sample table nuv at schema 4.04. It never overwrites a file.
 #include <cerrno>
 #include <cstdlib>
 #include <iostream>
@@ -10,9 +10,10 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: make_sample_mdb FILE [--rows N] [--text-length N]\n"
-    "Writes a new Jet 4 database at FILE with table nuv: Id, Filename TEXT(N) (default 50),\n"
-    "Size and Added, and N rows (default 1000). FILE must not exist.\n";
+    "usage: make_sample_mdb FILE [--rows N] [--text-length N] [--jet3]\n"
+    "Writes a new Jet 4 database (Access 2000; with --jet3 a Jet 3 one, Access 97) at FILE\n"
+    "with table nuv: Id, Filename TEXT(N) (default 50), Size and Added, and N rows (default\n"
+    "1000). FILE must not exist.\n";
 
 int Fail(const std::string& message) {
   std::cerr << "make_sample_mdb: " << message << "\n";
@@ -31,13 +32,16 @@ bool ParseNumber(const std::string& text, unsigned long long maximum, unsigned l
 int main(int argc, char** argv) {
   std::string file;
   unsigned long long rows = 1000, textLength = 50;
+  bool jet3 = false;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
       return 0;
     }
-    if (arg == "--rows" || arg == "--text-length") {
+    if (arg == "--jet3") {
+      jet3 = true;
+    } else if (arg == "--rows" || arg == "--text-length") {
       if (k + 1 >= argc) return Fail(arg + " needs a number");
       const std::string value = argv[++k];
       if (arg == "--rows" ? !ParseNumber(value, 0xFFFFFFFFull, rows)
@@ -56,12 +60,13 @@ int main(int argc, char** argv) {
   if (file.empty()) return Fail("no file given (see --help)");
   try {
     jet_writer::DatabaseSpec spec;
+    if (jet3) spec.format = jet_writer::JetFormat::kJet3;
     spec.tables.push_back(jet_writer::NuvSampleTable(rows, static_cast<int>(textLength)));
     jet_writer::WriteJetDatabase(file, spec);
   } catch (const std::exception& e) {
     return Fail(e.what());
   }
-  std::cout << "made " << file << ": table nuv, " << rows << " rows, Filename TEXT(" << textLength
-            << ")\n";
+  std::cout << "made " << file << (jet3 ? " (Jet 3)" : "") << ": table nuv, " << rows
+            << " rows, Filename TEXT(" << textLength << ")\n";
   return 0;
 }

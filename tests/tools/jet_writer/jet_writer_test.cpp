@@ -16,6 +16,7 @@ namespace {
 using jet_writer::ColumnSpec;
 using jet_writer::ColumnType;
 using jet_writer::DatabaseSpec;
+using jet_writer::JetFormat;
 using jet_writer::TableSpec;
 using jet_writer::Value;
 using testing_support::ReadFile;
@@ -61,7 +62,6 @@ const std::vector<ShapeRow> kShapeRows = {
     {"Réunion à Noël 😀", "ascii", "AB", "court é", 45000.5, true, 7,
      "1\t\"Réunion à Noël 😀\"\t\"ascii\"\t\"AB  \"\t\"court "
      "é\"\t\"2023-03-15T12:00:00.000Z\"\ttrue\t7",
-     // libmdb converts UCS-2, so a character outside the BMP comes out as "??".
      "1,\"Réunion à Noël ??\",\"ascii\",\"AB  \",\"court é\",\"03/15/23 12:00:00\",1,7"},
     {"façade",
      {},
@@ -83,7 +83,21 @@ const std::vector<ShapeRow> kShapeRows = {
      "3,\"x\",,,\"" + kPageMemo + "\",\"12/30/99 06:00:00\",1,-1"},
 };
 
-TableSpec ShapesTable() {
+// Row 0's name: in Jet 4 with a character outside the BMP (libmdb converts UCS-2, so it comes
+// out as "??"); in Jet 3 with one of Windows-1252's own (the euro sign is byte 0x80).
+std::vector<ShapeRow> ShapeRows(JetFormat format) {
+  std::vector<ShapeRow> rows = kShapeRows;
+  if (format == JetFormat::kJet3) {
+    rows[0].name = "Réunion à Noël €";
+    for (std::string* text : {&rows[0].json, &rows[0].csv}) {
+      const std::string from = text == &rows[0].json ? "😀" : "??";
+      text->replace(text->find(from), from.size(), "€");
+    }
+  }
+  return rows;
+}
+
+TableSpec ShapesTable(JetFormat format = JetFormat::kJet4) {
   TableSpec t;
   t.name = "shapes";
   t.columns = {
@@ -98,8 +112,8 @@ TableSpec ShapesTable() {
   };
   t.primaryKey = "Id";
   t.rowCount = kShapeRows.size();
-  t.rows = [](std::uint64_t i, std::vector<Value>& row) {
-    const ShapeRow& r = kShapeRows[i];
+  t.rows = [rows = ShapeRows(format)](std::uint64_t i, std::vector<Value>& row) {
+    const ShapeRow& r = rows[i];
     row = {Value(), r.name, r.plain, r.code, r.notes, r.when, r.done, r.size};  // Id: numbered
   };
   return t;
@@ -153,78 +167,200 @@ std::string WideExport(int columns) {
   return out + "\n";
 }
 
-DatabaseSpec EveryShape() {
+// A table of every shape; wide ones with a length field across two pages (Jet 3: column 94)
+// and, in Jet 4, one in the last two bytes of a page (a Jet 3 definition never puts one there).
+// Their rows are over 256 bytes: Jet 3 reaches their offsets through a jump table.
+DatabaseSpec EveryShape(JetFormat format) {
   DatabaseSpec spec;
-  spec.tables.push_back(ShapesTable());
-  // A length field across two pages, and one in the last two bytes of a page.
-  spec.tables.push_back(WideTable("split", 150, 40, 97, true));
-  spec.tables.push_back(WideTable("edge", 150, 50, 100, false));
+  spec.format = format;
+  spec.tables.push_back(ShapesTable(format));
+  if (format == JetFormat::kJet3) {
+    spec.tables.push_back(WideTable("split", 150, 40, 94, true));
+  } else {
+    spec.tables.push_back(WideTable("split", 150, 40, 97, true));
+    spec.tables.push_back(WideTable("edge", 150, 50, 100, false));
+  }
   return spec;
 }
 
 TEST(JetWriter, ReadersSeeEveryShapeAndValueWritten) {
-  TempDir dir;
-  const std::string db = dir.File("shapes.mdb");
-  const jet_writer::DatabaseLayout layout = jet_writer::WriteJetDatabase(db, EveryShape());
+  for (const JetFormat format : {JetFormat::kJet4, JetFormat::kJet3}) {
+    const bool jet3 = format == JetFormat::kJet3;
+    SCOPED_TRACE(jet3 ? "Jet 3" : "Jet 4");
+    const int perCharacter = jet3 ? 1 : 2;
+    const std::uint64_t pageSize = jet3 ? 2048 : 4096;
+    TempDir dir;
+    const std::string db = dir.File("shapes.mdb");
+    const jet_writer::DatabaseLayout layout = jet_writer::WriteJetDatabase(db, EveryShape(format));
+    EXPECT_EQ(RunProcess({"/usr/bin/env", "mdb-ver", db}).out, jet3 ? "JET3\n" : "JET4\n");
 
-  const testing_support::ReaderView view = testing_support::ReadWithMdbReader(db);
-  ASSERT_TRUE(view.ok) << view.error;
-  const std::map<std::string, std::string> shapesColumns = {
-      {"shapes.Id", "long 4 fixed"},        {"shapes.Name", "text 80 variable"},
-      {"shapes.Plain", "text 20 variable"}, {"shapes.Code", "text 8 fixed"},
-      {"shapes.Notes", "memo 0 variable"},  {"shapes.When", "datetime 8 fixed"},
-      {"shapes.Done", "boolean 0 fixed"},   {"shapes.Size", "long 4 fixed"}};
-  for (const auto& [column, type] : shapesColumns) EXPECT_EQ(view.columns.at(column), type);
-  EXPECT_EQ(view.columns.size(), shapesColumns.size() + 300);
-  EXPECT_EQ(view.columns.at("split.t97"), "text 196 variable");
-  EXPECT_EQ(view.tables.size(), 3u);
+    const testing_support::ReaderView view = testing_support::ReadWithMdbReader(db);
+    ASSERT_TRUE(view.ok) << view.error;
+    const auto text = [&](int characters, const char* kind) {
+      return "text " + std::to_string(characters * perCharacter) + " " + kind;
+    };
+    const std::map<std::string, std::string> shapesColumns = {
+        {"shapes.Id", "long 4 fixed"},          {"shapes.Name", text(40, "variable")},
+        {"shapes.Plain", text(10, "variable")}, {"shapes.Code", text(4, "fixed")},
+        {"shapes.Notes", "memo 0 variable"},    {"shapes.When", "datetime 8 fixed"},
+        {"shapes.Done", "boolean 0 fixed"},     {"shapes.Size", "long 4 fixed"}};
+    for (const auto& [column, type] : shapesColumns) EXPECT_EQ(view.columns.at(column), type);
+    const std::vector<std::string> wide =
+        jet3 ? std::vector<std::string>{"split"} : std::vector<std::string>{"split", "edge"};
+    EXPECT_EQ(view.columns.size(), shapesColumns.size() + 150 * wide.size());
+    EXPECT_EQ(view.tables.size(), 1 + wide.size());
 
-  std::vector<std::string> json;
-  for (const ShapeRow& r : kShapeRows) json.push_back(r.json);
-  EXPECT_EQ(MdbReaderRows(db, "shapes"), json);
-  std::string csv = "Id,Name,Plain,Code,Notes,When,Done,Size\n";
-  for (const ShapeRow& r : kShapeRows) csv += r.csv + "\n";
-  EXPECT_EQ(testing_support::MdbToolsExport(db, "shapes"), csv);
-  EXPECT_EQ(testing_support::MdbToolsTextLength(db, "shapes", "Name"), 40);
-
-  const std::string bytes = ReadFile(db);
-  ASSERT_EQ(bytes.size(), layout.pageCount * 4096);
-  for (const std::string table : {"split", "edge"}) {
-    SCOPED_TRACE(table);
-    const jet_writer::TableLayout& t = layout.tables.at(table);
-    EXPECT_EQ(t.definitionPages.front(), table == "split" ? 40u : 50u);
-    EXPECT_GE(t.definitionPages.size(), 2u);
-    const std::string column = table == "split" ? "t97" : "t100";
-    const jet_writer::ColumnLayout& c = t.columns.at(column);
-    const std::uint64_t second = c.lengthSecondOffset;
-    if (table == "split") {
-      EXPECT_EQ(c.lengthOffset % 4096, 4095u);
-      EXPECT_EQ(
-          second,
-          t.definitionPages.at(c.lengthOffset / 4096 - t.definitionPages[0] + 1) * 4096ull + 8);
-    } else {
-      EXPECT_EQ(c.lengthOffset % 4096, 4094u);
-      EXPECT_EQ(second, c.lengthOffset + 1);
+    std::vector<std::string> json;
+    std::string csv = "Id,Name,Plain,Code,Notes,When,Done,Size\n";
+    for (const ShapeRow& r : ShapeRows(format)) {
+      json.push_back(r.json);
+      csv += r.csv + "\n";
     }
-    const int characters = table == "split" ? 98 : 101;
-    EXPECT_EQ(static_cast<unsigned char>(bytes[c.lengthOffset]) |
-                  static_cast<unsigned char>(bytes[second]) << 8,
-              characters * 2);
-    EXPECT_EQ(testing_support::MdbToolsTextLength(db, table, column), characters);
-    EXPECT_EQ(testing_support::MdbToolsExport(db, table), WideExport(150));
-    EXPECT_EQ(view.tables.at(table).substr(0, 2), "2 ");
+    EXPECT_EQ(MdbReaderRows(db, "shapes"), json);
+    EXPECT_EQ(testing_support::MdbToolsExport(db, "shapes"), csv);
+    EXPECT_EQ(testing_support::MdbToolsTextLength(db, "shapes", "Name"), 40);
+
+    const std::string bytes = ReadFile(db);
+    ASSERT_EQ(bytes.size(), layout.pageCount * pageSize);
+    EXPECT_EQ(layout.pageSize, pageSize);
+    for (const std::string& table : wide) {
+      SCOPED_TRACE(table);
+      const jet_writer::TableLayout& t = layout.tables.at(table);
+      EXPECT_EQ(t.definitionPages.front(), table == "split" ? 40u : 50u);
+      EXPECT_GE(t.definitionPages.size(), 2u);
+      const int at = table == "edge" ? 100 : jet3 ? 94 : 97;
+      const std::string column = "t" + std::to_string(at);
+      const jet_writer::ColumnLayout& c = t.columns.at(column);
+      const std::uint64_t second = c.lengthSecondOffset;
+      if (table == "split") {
+        EXPECT_EQ(c.lengthOffset % pageSize, pageSize - 1);
+        EXPECT_EQ(
+            second,
+            t.definitionPages.at(c.lengthOffset / pageSize - t.definitionPages[0] + 1) * pageSize +
+                8);
+      } else {
+        EXPECT_EQ(c.lengthOffset % pageSize, pageSize - 2);
+        EXPECT_EQ(second, c.lengthOffset + 1);
+      }
+      EXPECT_EQ(static_cast<unsigned char>(bytes[c.lengthOffset]) |
+                    static_cast<unsigned char>(bytes[second]) << 8,
+                (at + 1) * perCharacter);
+      EXPECT_EQ(testing_support::MdbToolsTextLength(db, table, column), at + 1);
+      EXPECT_EQ(testing_support::MdbToolsExport(db, table), WideExport(150));
+      EXPECT_EQ(view.tables.at(table).substr(0, 2), "2 ");
+    }
+  }
+}
+
+// The system table MSysRelationships as mdb-reader reads it: its rows as JSON.
+std::string MdbReaderRelationships(const std::string& path) {
+  const std::string reader =
+      std::string(UPGRADE405_SOURCE_DIR) + "/tests/support/mdb_reader/vendor/mdb-reader.mjs";
+  const std::string script =
+      "import MDBReader from '" + reader +
+      "'; import { readFileSync } from 'node:fs';"
+      "const r = new MDBReader(readFileSync(process.argv[1]));"
+      "const names = r.getTableNames({ systemTables: true });"
+      "if (!names.includes('MSysRelationships')) throw new Error('not listed');"
+      "process.stdout.write(JSON.stringify(r.getTable('MSysRelationships').getData()));";
+  const auto r = RunProcess({"/usr/bin/env", "node", "--input-type=module", "-e", script, path});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  return r.out;
+}
+
+TEST(JetWriter, RelationshipsRequiredColumnsAndAliasesAsReadersSeeThem) {
+  for (const JetFormat format : {JetFormat::kJet4, JetFormat::kJet3}) {
+    SCOPED_TRACE(format == JetFormat::kJet3 ? "Jet 3" : "Jet 4");
+    DatabaseSpec spec;
+    spec.format = format;
+    spec.tables.push_back(jet_writer::NuvSampleTable(4));
+    TableSpec tag;
+    tag.name = "tag";
+    tag.columns = {{.name = "Id", .autoNumber = true},
+                   {.name = "NuvId", .required = true},
+                   {.name = "Label", .type = ColumnType::kText, .textLength = 20}};
+    tag.rowCount = 2;
+    tag.rows = [](std::uint64_t i, std::vector<Value>& row) {
+      row = {Value(), static_cast<std::int32_t>(i + 1), std::string("étiquette")};
+    };
+    spec.tables.push_back(tag);
+    spec.relationships = {{.name = "nuvtag",
+                           .table = "nuv",
+                           .column = "Id",
+                           .foreignTable = "tag",
+                           .foreignColumn = "NuvId",
+                           .cascadeDeletes = true},
+                          {.name = "loose",
+                           .table = "nuv",
+                           .column = "Size",
+                           .foreignTable = "tag",
+                           .foreignColumn = "Id",
+                           .enforced = false,
+                           .cascadeUpdates = true}};
+    spec.aliases = {{"nuv_twin", "nuv"}};
+    TempDir dir;
+    const std::string db = dir.File("related.mdb");
+    const jet_writer::DatabaseLayout layout = jet_writer::WriteJetDatabase(db, spec);
+
+    const std::string schema = testing_support::MdbToolsSchema(db, "nuv");
+    EXPECT_NE(schema.find("\t[Filename]\t\t\tText (50) NOT NULL, \n"), std::string::npos) << schema;
+    EXPECT_NE(schema.find("\t[Size]\t\t\tLong Integer, \n"), std::string::npos) << schema;
+    const std::string tagSchema = testing_support::MdbToolsSchema(db, "tag");
+    EXPECT_NE(tagSchema.find("\t[NuvId]\t\t\tLong Integer NOT NULL, \n"), std::string::npos)
+        << tagSchema;
+    EXPECT_NE(tagSchema.find("\t[Label]\t\t\tText (20)\n"), std::string::npos) << tagSchema;
+
+    EXPECT_EQ(testing_support::MdbToolsExport(db, "MSysRelationships"),
+              "ccolumn,grbit,icolumn,szColumn,szObject,szReferencedColumn,szReferencedObject,"
+              "szRelationship\n"
+              "1,4096,0,\"NuvId\",\"tag\",\"Id\",\"nuv\",\"nuvtag\"\n"
+              "1,258,0,\"Id\",\"tag\",\"Size\",\"nuv\",\"loose\"\n");
+    EXPECT_EQ(MdbReaderRelationships(db),
+              "[{\"ccolumn\":1,\"grbit\":4096,\"icolumn\":0,\"szColumn\":\"NuvId\",\"szObject\":"
+              "\"tag\",\"szReferencedColumn\":\"Id\",\"szReferencedObject\":\"nuv\","
+              "\"szRelationship\":\"nuvtag\"},{\"ccolumn\":1,\"grbit\":258,\"icolumn\":0,"
+              "\"szColumn\":\"Id\",\"szObject\":\"tag\",\"szReferencedColumn\":\"Size\","
+              "\"szReferencedObject\":\"nuv\",\"szRelationship\":\"loose\"}]");
+    const testing_support::ReaderView view = testing_support::ReadWithMdbReader(db);
+    ASSERT_TRUE(view.ok) << view.error;
+    EXPECT_EQ(view.tables.size(), 3u);  // nuv, tag and the twin; no system table
+    EXPECT_EQ(view.tables.at("nuv_twin"), view.tables.at("nuv"));
+    EXPECT_EQ(testing_support::MdbToolsExport(db, "nuv_twin"),
+              testing_support::MdbToolsExport(db, "nuv"));
+
+    // The layout leads to the bytes: each catalog row starts with its column count, then Id.
+    const std::string bytes = ReadFile(db);
+    const std::size_t idAt = format == JetFormat::kJet3 ? 1 : 2;
+    for (const std::string table : {"nuv", "nuv_twin", "tag", "MSysRelationships"}) {
+      SCOPED_TRACE(table);
+      const jet_writer::TableLayout& t = layout.tables.at(table);
+      std::uint32_t id = 0;
+      for (int k = 3; k >= 0; --k) {
+        id = id << 8 | static_cast<unsigned char>(bytes.at(t.catalogRow.offset + idAt + k));
+      }
+      EXPECT_EQ(id, t.definitionPages.front());
+      EXPECT_EQ(t.catalogRow.offset / layout.pageSize, t.catalogRow.page);
+      EXPECT_EQ(bytes.at(t.usageMapPage * layout.pageSize), 0x01);  // a data page
+    }
+    EXPECT_NE(layout.tables.at("nuv_twin").catalogRow.offset,
+              layout.tables.at("nuv").catalogRow.offset);
   }
 }
 
 TEST(JetWriter, SameDescriptionSameBytesAndNeverOverwrites) {
   TempDir dir;
   const std::string a = dir.File("a.mdb"), b = dir.File("b.mdb");
-  jet_writer::WriteJetDatabase(a, EveryShape());
-  jet_writer::WriteJetDatabase(b, EveryShape());
+  jet_writer::WriteJetDatabase(a, EveryShape(JetFormat::kJet4));
+  jet_writer::WriteJetDatabase(b, EveryShape(JetFormat::kJet4));
   EXPECT_EQ(ReadFile(a), ReadFile(b));
+  const std::string a3 = dir.File("a3.mdb"), b3 = dir.File("b3.mdb");
+  jet_writer::WriteJetDatabase(a3, EveryShape(JetFormat::kJet3));
+  jet_writer::WriteJetDatabase(b3, EveryShape(JetFormat::kJet3));
+  EXPECT_EQ(ReadFile(a3), ReadFile(b3));
 
   testing_support::WriteFile(b, "mine");
-  EXPECT_THROW(jet_writer::WriteJetDatabase(b, EveryShape()), jet_writer::JetWriterError);
+  EXPECT_THROW(jet_writer::WriteJetDatabase(b, EveryShape(JetFormat::kJet4)),
+               jet_writer::JetWriterError);
   EXPECT_EQ(ReadFile(b), "mine");
 
   // A failure part of the way leaves no file behind.
@@ -233,6 +369,18 @@ TEST(JetWriter, SameDescriptionSameBytesAndNeverOverwrites) {
   bad.tables[0].rows = [](std::uint64_t, std::vector<Value>& row) { row.assign(8, Value()); };
   const std::string c = dir.File("c.mdb");
   EXPECT_THROW(jet_writer::WriteJetDatabase(c, bad), jet_writer::JetWriterError);  // Name null
+  EXPECT_FALSE(std::filesystem::exists(c));
+  // Jet 3 holds Windows-1252 characters only: the emoji of Jet 4's row 0 is refused.
+  bad.tables = {ShapesTable(JetFormat::kJet4)};
+  bad.format = JetFormat::kJet3;
+  try {
+    jet_writer::WriteJetDatabase(c, bad);
+    ADD_FAILURE() << "an emoji written in Jet 3";
+  } catch (const jet_writer::JetWriterError& e) {
+    EXPECT_NE(std::string(e.what()).find("column Name: a character that Windows-1252"),
+              std::string::npos)
+        << e.what();
+  }
   EXPECT_FALSE(std::filesystem::exists(c));
 }
 
@@ -253,6 +401,12 @@ TEST(JetWriter, NuvDatabaseHasFileNamesOfTheLengthAsked) {
     accented = accented || name.find("é") != std::string::npos;
   }
   EXPECT_TRUE(accented);
+  // The same rows in Jet 3, Windows-1252 instead of UTF-16.
+  const std::string db3 = dir.File("nuv97.mdb");
+  testing_support::CreateJetNuvDatabase(db3, 50, 12, 30, JetFormat::kJet3);
+  EXPECT_EQ(MdbReaderRows(db3, "nuv"), rows);
+  EXPECT_EQ(testing_support::MdbToolsExport(db3, "nuv"),
+            testing_support::MdbToolsExport(db, "nuv"));
   EXPECT_THROW(testing_support::CreateJetNuvDatabase(dir.File("x.mdb"), 20, 3, 21),
                std::runtime_error);
   EXPECT_THROW(testing_support::CreateJetNuvDatabase(dir.File("y.mdb"), 20, 3, 7),
@@ -267,6 +421,14 @@ TEST(MakeSampleMdb, ExitCodesAndMessages) {
   EXPECT_EQ(made.exitCode, 0) << made.err;
   EXPECT_EQ(testing_support::MdbToolsTextLength(db, "nuv", "Filename"), 60);
   EXPECT_EQ(testing_support::ReadWithMdbReader(db).tables.at("nuv").substr(0, 3), "25 ");
+  const std::string jet3 = dir.File("NUV97.MDB");
+  made = RunProcess({tool, jet3, "--jet3", "--rows", "7"});
+  EXPECT_EQ(made.exitCode, 0) << made.err;
+  EXPECT_EQ(RunProcess({"/usr/bin/env", "mdb-ver", jet3}).out, "JET3\n");
+  EXPECT_NE(
+      testing_support::MdbToolsSchema(jet3, "nuv").find("\t[Filename]\t\t\tText (50) NOT NULL"),
+      std::string::npos);
+  EXPECT_EQ(testing_support::ReadWithMdbReader(jet3).tables.at("nuv").substr(0, 2), "7 ");
 
   const std::string before = ReadFile(db);
   struct Case {
