@@ -66,7 +66,9 @@ jet_writer::DatabaseSpec NuvWithFilenames(int textLength, const std::vector<std:
     sample(index, row);
     row[1] = names[index];
   };
-  return {{table}};
+  jet_writer::DatabaseSpec spec;
+  spec.tables = {table};
+  return spec;
 }
 
 // `count` characters, accented ones among them.
@@ -253,7 +255,9 @@ TEST_F(JetEngineTest, OverflowRowsAreReadWhenShortening) {
 jet_writer::DatabaseSpec NuvChanged(const std::function<void(jet_writer::TableSpec&)>& change) {
   jet_writer::TableSpec table = jet_writer::NuvSampleTable(3);
   change(table);
-  return {{table}};
+  jet_writer::DatabaseSpec spec;
+  spec.tables = {table};
+  return spec;
 }
 
 jet_writer::ColumnSpec& Filename(jet_writer::TableSpec& table) {
