@@ -7,14 +7,16 @@
 // page is rewritten in place by one write inside one page and one 512-byte sector, then flushed,
 // after our own reading of the definition (tdef.h) and libmdb's agree on every column. Widening
 // reads no row; shortening first reads every value and refuses, changing nothing, when any holds
-// more than n characters; the same length writes nothing. Everything else is refused with a
+// more than n characters; the same length writes nothing. A column that takes part in a
+// relationship (MSysRelationships, either side) is refused as Jet refuses it, and a table whose
+// definition another catalog row also leads to as damaged. Everything else is refused with a
 // French error and changes nothing.
 //
 // Other users: while a statement runs the engine holds a write lock on the whole file (file.h),
 // and refuses at once, as Jet's "in use", when another process holds any lock on it or on the
-// Jet lock file beside it. "Mode" is honoured: Share Deny None locks only during a statement;
-// Share Exclusive holds the lock from open to close and is refused when another process holds
-// one; Read refuses every change.
+// Jet lock file beside it, a BSD lock (flock) included. "Mode" is honoured: Share Deny None locks
+// only during a statement; Share Exclusive holds the lock from open to close and is refused when
+// another process holds one; Read refuses every change.
 //
 // Failures are an EngineStatus: an HRESULT-style code, a French description and the source that
 // names the engine. Nothing here throws; no libmdb type appears in this header.
