@@ -110,13 +110,11 @@ bool JetFile::OtherLock(short type, struct flock& found) const {
 
 bool JetFile::OtherBsdLock(int operation) const {
   if (fd_ < 0) return false;
-  // A description of its own: a BSD lock belongs to the description, so this one's attempt
-  // conflicts with every other's, and its release leaves no other alone.
-  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-  const JetFile probe = Open(self, O_RDONLY | O_NONBLOCK);
-  if (!probe) return false;
-  if (calls.bsdLock(probe.fd_, operation | LOCK_NB) == 0) {
-    calls.bsdLock(probe.fd_, LOCK_UN);
+  // On this descriptor itself: it holds no BSD lock of its own, so the attempt conflicts with
+  // every other description's. Opening and closing another descriptor instead would drop every
+  // classic POSIX lock this process holds on the file.
+  if (calls.bsdLock(fd_, operation | LOCK_NB) == 0) {
+    calls.bsdLock(fd_, LOCK_UN);
     return false;
   }
   return errno == EWOULDBLOCK;

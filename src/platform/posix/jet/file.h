@@ -8,7 +8,7 @@
 // Locks are open-file-description (OFD) locks on the whole file: owned by the descriptor alone,
 // so that no other descriptor's close in this process drops them, and in conflict with every
 // other process's POSIX and OFD locks. Another process's BSD lock (flock), which neither of those
-// sees, is found by trying one on a description of our own and releasing it at once. Jet's own
+// sees, is found by trying one on the descriptor and releasing it at once. Jet's own
 // lock file beside the database (its name with ".ldb") counts as in use when another process
 // holds a lock of either kind on it.
 #pragma once
@@ -71,10 +71,10 @@ class JetFile {
   // describes it. false, too, when the question cannot be asked.
   bool OtherLock(short type, struct flock& found) const;
   // Whether another open file description (another process's) holds a BSD lock (flock) on the
-  // file that conflicts with `operation` (LOCK_SH or LOCK_EX). Asked by taking that lock,
-  // without waiting, on a new description of the same file and releasing it at once; false,
-  // too, when the question cannot be asked. Ask it while this process holds no lock of its own
-  // on the file: where flock is carried out as a POSIX lock (NFS), ours would conflict.
+  // file that conflicts with `operation` (LOCK_SH or LOCK_EX). Asked by taking that lock on this
+  // descriptor, without waiting, and releasing it at once; false, too, when the question cannot
+  // be asked. Ask it before this descriptor takes its own lock: where flock is carried out as a
+  // whole-file POSIX lock (NFS), the release would drop ours.
   bool OtherBsdLock(int operation) const;
 
  private:
