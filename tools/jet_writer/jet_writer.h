@@ -112,8 +112,9 @@ struct CatalogAlias {
 struct DatabaseSpec {
   std::vector<TableSpec> tables;
   JetFormat format = JetFormat::kJet4;
-  std::vector<RelationshipSpec> relationships;
-  std::vector<CatalogAlias> aliases;
+  // Defaulted, so that a description naming only its tables needs no more.
+  std::vector<RelationshipSpec> relationships = {};
+  std::vector<CatalogAlias> aliases = {};
 };
 
 // Where things were put, for tests that look at or change the bytes.

@@ -3,6 +3,7 @@
 #include "platform/posix/jet/engine.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -110,7 +111,8 @@ EngineStatus ReadHeader(const JetFile& file, const std::string& path, JetHeader&
 // other process holds the whole file for itself (has opened it exclusively).
 EngineStatus CheckOtherUsers(JetFile& file, const std::string& path, const OpenMode& mode) {
   if (mode.exclusive) {
-    if (!file.LockWhole(mode.readOnly ? F_RDLCK : F_WRLCK) || LockFileInUse(path)) {
+    if (file.OtherBsdLock(LOCK_EX) || !file.LockWhole(mode.readOnly ? F_RDLCK : F_WRLCK) ||
+        LockFileInUse(path)) {
       return Failure(CannotOpenText(path) +
                      " en mode exclusif : elle est déjà utilisée par un autre "
                      "utilisateur ou processus.");
@@ -118,7 +120,9 @@ EngineStatus CheckOtherUsers(JetFile& file, const std::string& path, const OpenM
     return {};
   }
   struct flock found {};
-  if (file.OtherLock(F_RDLCK, found) && found.l_start == 0 && found.l_len == 0) {
+  // A BSD lock is on the whole file: an exclusive one holds the file as a whole-file write lock.
+  if ((file.OtherLock(F_RDLCK, found) && found.l_start == 0 && found.l_len == 0) ||
+      file.OtherBsdLock(LOCK_SH)) {
     return Failure(CannotOpenText(path) +
                    " : elle est déjà utilisée en mode exclusif par un autre "
                    "utilisateur ou processus.");
@@ -179,7 +183,7 @@ bool SameColumns(const TableDefinition& definition, const LibmdbView& view) {
       const LibmdbColumn& theirs = view.columns[k];
       // libmdb gives a Yes/No column no size.
       const int size = ours.type == 0x01 ? 0 : ours.length;
-      if (!used[k] && SameNumber(theirs, ours) && theirs.name == ours.name &&
+      if (!used[k] && SameNumber(theirs, ours) && SameNameAsLibmdbReadsIt(theirs.name, ours.name) &&
           theirs.type == ours.type && theirs.size == size && theirs.fixed == ours.fixed()) {
         used[k] = true;
         matched = true;
@@ -204,6 +208,14 @@ int BytesPerCharacter(const JetHeader& header) {
   return header.version == JetVersion::kJet3 ? 1 : 2;
 }
 
+// A definition that two rows of the catalog share would be changed for both tables at once.
+EngineStatus CheckOneCatalogRow(const std::string& path, const LibmdbView& view) {
+  if (view.tablesOnDefinition <= 1) return {};
+  return Damaged(path, std::to_string(view.tablesOnDefinition) +
+                           " tables du catalogue partagent la définition de la table " +
+                           Guillemets(view.table));
+}
+
 // Asks libmdb (in its child) for the table, its columns and, for a shortening, the values.
 EngineStatus AskLibmdb(const JetFile& file, const std::string& path, std::uint64_t fileSize,
                        const JetHeader& header, const JetAlterColumn& alter, LibmdbView& view) {
@@ -222,7 +234,7 @@ EngineStatus AskLibmdb(const JetFile& file, const std::string& path, std::uint64
   if (view.systemTable) {
     return Failure("Impossible de modifier la table système " + Guillemets(view.table) + ".");
   }
-  return {};
+  return CheckOneCatalogRow(path, view);
 }
 
 // libmdb's column named by the statement, which must be a variable-length text column asked
@@ -327,7 +339,9 @@ EngineStatus FindDefinitionColumn(const std::string& path, const JetHeader& head
                                   TdefColumn& out) {
   const TdefColumn* found = nullptr;
   for (const TdefColumn& candidate : definition.columns) {
-    if (candidate.name != theirs.name || !SameNumber(theirs, candidate)) continue;
+    if (!SameNameAsLibmdbReadsIt(theirs.name, candidate.name) || !SameNumber(theirs, candidate)) {
+      continue;
+    }
     if (found != nullptr) {
       return Damaged(path, "deux colonnes portent le nom " + Guillemets(theirs.name));
     }
@@ -493,6 +507,14 @@ EngineStatus CheckCodePage(const JetHeader& header, const std::string& column) {
                          "une colonne Texte d'une telle base, il ne peut que l'allonger.");
 }
 
+// Jet changes no column that takes part in a relationship, as the foreign key or as the key it
+// references, whatever the relationship's flags.
+EngineStatus CheckRelationships(const TargetColumn& target) {
+  if (target.view.relationships == 0) return {};
+  return Failure("Impossible de modifier le champ " + Guillemets(target.theirs.name) +
+                 ". Il fait partie d'une ou de plusieurs relations.");
+}
+
 // Finds the column, checks a shortening, writes the length field.
 EngineStatus Alter(JetFile& file, const std::string& path, const JetHeader& header,
                    const JetAlterColumn& alter) {
@@ -500,6 +522,7 @@ EngineStatus Alter(JetFile& file, const std::string& path, const JetHeader& head
   if (EngineStatus status = FindColumn(file, path, header, alter, target); !status.ok()) {
     return status;
   }
+  if (EngineStatus status = CheckRelationships(target); !status.ok()) return status;
   const int newLength = *alter.textLength * BytesPerCharacter(header);
   if (newLength == target.ours.length) return {};  // already so: nothing is written
   if (newLength < target.ours.length) {
@@ -549,6 +572,8 @@ EngineStatus JetEngine::Execute(const std::string& text) {
   // Share Exclusive the lock is already held.
   std::optional<StatementLock> lock;
   if (!mode_.exclusive) {
+    // Before our own lock, which flock carried out as a POSIX lock would conflict with.
+    if (file_.OtherBsdLock(LOCK_EX)) return Failure(InUseText(alter.table));
     lock.emplace(file_);
     if (const int error = lock->error(); error != 0) {
       if (error == EAGAIN || error == EACCES) return Failure(InUseText(alter.table));

@@ -7,17 +7,19 @@
 // in its table-definition page is rewritten in place and flushed, after our own reading of the
 // definition (tdef.h) and libmdb's agree on every column. A field inside one sector of one page
 // is rewritten by one write; a field split over two pages or sectors by one write per changed
-// byte, each flushed, in an order that a crash between them leaves safe. A table whose
-// definition chain is damaged, or that a cut file no longer holds whole (usage_map.h), is
-// refused. Widening reads no row; shortening first reads every value and refuses, changing
-// nothing, when any holds more than n characters; the same length writes nothing. Everything
-// else is refused with a French error and changes nothing.
+// byte, each flushed, in an order that a crash between them leaves safe. Widening reads no row;
+// shortening first reads every value and refuses, changing nothing, when any holds more than n
+// characters; the same length writes nothing. A column that takes part in a relationship
+// (MSysRelationships, either side) is refused as Jet refuses it. A damaged table is refused: its
+// definition chain loops or leads to a page of another kind, a cut file no longer holds it whole
+// (usage_map.h), or another catalog row leads to its definition too. Everything else is refused
+// with a French error and changes nothing.
 //
 // Other users: while a statement runs the engine holds a write lock on the whole file (file.h),
 // and refuses at once, as Jet's "in use", when another process holds any lock on it or on the
-// Jet lock file beside it. "Mode" is honoured: Share Deny None locks only during a statement;
-// Share Exclusive holds the lock from open to close and is refused when another process holds
-// one; Read refuses every change.
+// Jet lock file beside it, a BSD lock (flock) included. "Mode" is honoured: Share Deny None locks
+// only during a statement; Share Exclusive holds the lock from open to close and is refused when
+// another process holds one; Read refuses every change.
 //
 // Failures are an EngineStatus: an HRESULT-style code, a French description and the source that
 // names the engine. Nothing here throws; no libmdb type appears in this header.

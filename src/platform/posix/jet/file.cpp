@@ -2,6 +2,7 @@
 #include "platform/posix/jet/file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,7 +32,7 @@ struct flock WholeFile(short type) {
 }  // namespace
 
 JetFileCalls DefaultJetFileCalls() {
-  return {::pread, ::pwrite, ::fsync, LockCall};
+  return {::pread, ::pwrite, ::fsync, LockCall, ::flock};
 }
 
 void SetJetFileCallsForTesting(const JetFileCalls& replacement) {
@@ -107,6 +108,18 @@ bool JetFile::OtherLock(short type, struct flock& found) const {
   return found.l_type != F_UNLCK;
 }
 
+bool JetFile::OtherBsdLock(int operation) const {
+  if (fd_ < 0) return false;
+  // On this descriptor itself: it holds no BSD lock of its own, so the attempt conflicts with
+  // every other description's. Opening and closing another descriptor instead would drop every
+  // classic POSIX lock this process holds on the file.
+  if (calls.bsdLock(fd_, operation | LOCK_NB) == 0) {
+    calls.bsdLock(fd_, LOCK_UN);
+    return false;
+  }
+  return errno == EWOULDBLOCK;
+}
+
 bool LockFileInUse(const std::string& databasePath) {
   const std::size_t slash = databasePath.rfind('/');
   const std::size_t dot = databasePath.rfind('.');
@@ -116,7 +129,7 @@ bool LockFileInUse(const std::string& databasePath) {
     const JetFile ldb = JetFile::Open(stem + extension, O_RDONLY | O_NONBLOCK);
     if (!ldb) continue;
     struct flock found {};
-    if (ldb.OtherLock(F_WRLCK, found)) return true;
+    if (ldb.OtherLock(F_WRLCK, found) || ldb.OtherBsdLock(LOCK_EX)) return true;
   }
   return false;
 }

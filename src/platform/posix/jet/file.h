@@ -7,8 +7,10 @@
 //
 // Locks are open-file-description (OFD) locks on the whole file: owned by the descriptor alone,
 // so that no other descriptor's close in this process drops them, and in conflict with every
-// other process's POSIX and OFD locks. Jet's own lock file beside the database (its name with
-// ".ldb") counts as in use when another process holds a lock on it.
+// other process's POSIX and OFD locks. Another process's BSD lock (flock), which neither of those
+// sees, is found by trying one on the descriptor and releasing it at once. Jet's own
+// lock file beside the database (its name with ".ldb") counts as in use when another process
+// holds a lock of either kind on it.
 #pragma once
 
 #include <sys/types.h>
@@ -27,6 +29,7 @@ struct JetFileCalls {
   ssize_t (*pwrite)(int fd, const void* buffer, std::size_t size, off_t offset);
   int (*fsync)(int fd);
   int (*lock)(int fd, int command, struct flock* lock);  // fcntl with a lock command
+  int (*bsdLock)(int fd, int operation);                 // flock
 };
 JetFileCalls DefaultJetFileCalls();
 void SetJetFileCallsForTesting(const JetFileCalls& calls);
@@ -67,6 +70,12 @@ class JetFile {
   // Whether another process holds a lock on the file that conflicts with `type`; `found`
   // describes it. false, too, when the question cannot be asked.
   bool OtherLock(short type, struct flock& found) const;
+  // Whether another open file description (another process's) holds a BSD lock (flock) on the
+  // file that conflicts with `operation` (LOCK_SH or LOCK_EX). Asked by taking that lock on this
+  // descriptor, without waiting, and releasing it at once; false, too, when the question cannot
+  // be asked. Ask it before this descriptor takes its own lock: where flock is carried out as a
+  // whole-file POSIX lock (NFS), the release would drop ours.
+  bool OtherBsdLock(int operation) const;
 
  private:
   explicit JetFile(int fd) : fd_(fd) {}

@@ -30,6 +30,12 @@ namespace {
 
 constexpr char kMagic[] = "JETVIEW1";
 constexpr char kEnd[] = "END.";
+// What the child sends before it reads every value of a column: the marker, then the number of
+// pages the table owns (4 bytes).
+constexpr char kScanStarts[] = "SCAN";
+constexpr std::size_t kScanStartsSize = 8;
+// A table's pages are counted up to this: more than a file of 16 GiB holds.
+constexpr std::uint32_t kMaxCountedPages = 1u << 22;
 constexpr std::size_t kMaxAnswer = 8u << 20;
 constexpr std::size_t kMaxName = 4096;
 constexpr std::uint32_t kMaxColumns = 4096;
@@ -114,7 +120,92 @@ bool IsSystemEntry(const MdbCatalogEntry* entry) {
          SameJetName(std::string_view(entry->object_name).substr(0, 4), "MSys");
 }
 
-LibmdbView AskLibmdb(const char* file, const LibmdbRequest& request) {
+// The user tables of the catalog whose definition starts at `page`.
+std::uint32_t TablesOnDefinition(MdbHandle* mdb, unsigned long page) {
+  std::uint32_t count = 0;
+  for (unsigned k = 0; k < mdb->num_catalog; ++k) {
+    auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, k));
+    if (entry != nullptr && entry->object_type == MDB_TABLE && !IsSystemEntry(entry) &&
+        entry->table_pg == page) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+// libmdb's 1-based number of the column of `table` named `name`, or 0.
+int ColumnIndex(MdbTableDef* table, const char* name) {
+  for (unsigned k = 0; k < table->columns->len; ++k) {
+    auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, k));
+    if (SameJetName(column->name, name)) return static_cast<int>(k) + 1;
+  }
+  return 0;
+}
+
+// Counts the rows of MSysRelationships in which `table`.`column` is the foreign key (szObject,
+// szColumn) or the key it references (szReferencedObject, szReferencedColumn). A file without
+// MSysRelationships has none; one that cannot be read gives a failure.
+bool CountRelationships(MdbHandle* mdb, const std::string& table, const std::string& column,
+                        std::uint32_t& count, std::string& failure) {
+  count = 0;
+  // Found here rather than by mdb_read_table_by_name, which reads the catalog again and so frees
+  // the entry of the table being asked about.
+  MdbCatalogEntry* found = nullptr;
+  for (unsigned k = 0; k < mdb->num_catalog && found == nullptr; ++k) {
+    auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, k));
+    if (entry != nullptr && entry->object_type == MDB_TABLE &&
+        SameJetName(entry->object_name, "MSysRelationships")) {
+      found = entry;
+    }
+  }
+  if (found == nullptr) return true;
+  failure = "la table des relations MSysRelationships est illisible";
+  std::unique_ptr<MdbTableDef, TableFreer> relations(mdb_read_table(found));
+  if (!relations || mdb_read_columns(relations.get()) == nullptr) return false;
+  const char* names[4] = {"szObject", "szColumn", "szReferencedObject", "szReferencedColumn"};
+  std::vector<std::vector<char>> values(4, std::vector<char>(MDB_BIND_SIZE + 16, '\0'));
+  int lengths[4] = {};
+  mdb_set_bind_size(mdb, MDB_BIND_SIZE);
+  for (int k = 0; k < 4; ++k) {
+    const int index = ColumnIndex(relations.get(), names[k]);
+    if (index == 0 || mdb_bind_column(relations.get(), index, values[k].data(), &lengths[k]) < 0) {
+      return false;
+    }
+  }
+  if (mdb_rewind_table(relations.get()) < 0) return false;
+  const auto value = [&](int k) {
+    const std::size_t bytes =
+        lengths[k] > 0 ? std::min<std::size_t>(static_cast<std::size_t>(lengths[k]), MDB_BIND_SIZE)
+                       : 0;
+    return std::string_view(values[k].data(), bytes);
+  };
+  while (mdb_fetch_row(relations.get())) {
+    if ((SameJetName(value(0), table) && SameJetName(value(1), column)) ||
+        (SameJetName(value(2), table) && SameJetName(value(3), column))) {
+      ++count;
+    }
+  }
+  failure.clear();
+  return true;
+}
+
+// The pages the table's usage map gives it.
+std::uint32_t TablePages(MdbHandle* mdb, MdbTableDef* table) {
+  std::uint32_t count = 0;
+  guint32 page = 0;
+  while (count < kMaxCountedPages) {
+    const gint32 next = mdb_map_find_next(mdb, table->usage_map, table->map_sz, page);
+    if (next <= 0 || static_cast<guint32>(next) <= page) break;
+    page = static_cast<guint32>(next);
+    ++count;
+  }
+  return count;
+}
+
+// Tells the parent that the first step is done and the scan of a table of `pages` pages starts.
+void ReportScanStarts(int progressFd, std::uint32_t pages);
+
+LibmdbView AskLibmdb(const char* file, const LibmdbRequest& request, int progressFd) {
   LibmdbView view;
   std::unique_ptr<MdbHandle, MdbCloser> mdb(mdb_open(file, MDB_NOFLAGS));
   if (!mdb) {
@@ -139,6 +230,7 @@ LibmdbView AskLibmdb(const char* file, const LibmdbRequest& request) {
   view.table = found->object_name;
   view.firstPage = static_cast<std::uint32_t>(found->table_pg);
   view.systemTable = IsSystemEntry(found);
+  view.tablesOnDefinition = TablesOnDefinition(mdb.get(), found->table_pg);
   std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(found));
   if (!table) {
     view.failure = "la définition de la table « " + view.table + " » est illisible";
@@ -157,6 +249,9 @@ LibmdbView AskLibmdb(const char* file, const LibmdbRequest& request) {
   }
   if (target == 0) return view;
   const LibmdbColumn& column = view.columns[static_cast<std::size_t>(target - 1)];
+  if (!CountRelationships(mdb.get(), view.table, column.name, view.relationships, view.failure)) {
+    return view;
+  }
   if (column.type != MDB_TEXT || column.fixed || request.newLengthBytes <= 0 ||
       request.newLengthBytes >= column.size) {
     return view;
@@ -167,6 +262,7 @@ LibmdbView AskLibmdb(const char* file, const LibmdbRequest& request) {
   mdb_set_bind_size(mdb.get(), MDB_BIND_SIZE);
   std::vector<char> value(MDB_BIND_SIZE + 16, '\0');
   int length = 0;
+  ReportScanStarts(progressFd, TablePages(mdb.get(), table.get()));
   if (mdb_bind_column(table.get(), target, value.data(), &length) < 0 ||
       mdb_rewind_table(table.get()) < 0) {
     view.failure = "les valeurs de la colonne « " + column.name + " » sont illisibles";
@@ -192,6 +288,19 @@ void WriteAll(int fd, const std::string& bytes) {
   }
 }
 
+void ReportScanStarts(int progressFd, std::uint32_t pages) {
+  std::string message = kScanStarts;
+  PutU32(message, pages);
+  WriteAll(progressFd, message);
+  // The CPU limit set for the first step now covers the scan too.
+  rusage used{};
+  ::getrusage(RUSAGE_SELF, &used);
+  const rlim_t seconds = static_cast<rlim_t>(used.ru_utime.tv_sec + used.ru_stime.tv_sec) +
+                         static_cast<rlim_t>(LibmdbScanTimeLimitMs(pages) / 1000 + 2);
+  const rlimit cpu{seconds, seconds};
+  ::setrlimit(RLIMIT_CPU, &cpu);
+}
+
 // The child's address space now, in bytes (0 when unknown).
 rlim_t AddressSpaceInUse() {
   std::FILE* statm = std::fopen("/proc/self/statm", "r");
@@ -214,7 +323,7 @@ void CloseDescriptorsExcept(int first, int keepA, int keepB) {
 }
 
 [[noreturn]] void RunChild(pid_t parent, int fd, const std::string& path,
-                           const LibmdbRequest& request, int answerFd, int limitMs) {
+                           const LibmdbRequest& request, int answerFd) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   // A parent that died before the line above would leave this child running on its own.
   if (::getppid() != parent) ::_exit(1);
@@ -238,8 +347,9 @@ void CloseDescriptorsExcept(int first, int keepA, int keepB) {
   }
   const rlimit noCore{0, 0};
   ::setrlimit(RLIMIT_CORE, &noCore);
-  const rlim_t cpuSeconds = static_cast<rlim_t>(limitMs / 1000 + 2);
-  const rlimit cpu{cpuSeconds, cpuSeconds};
+  // Only the soft limit: the scan raises it (ReportScanStarts).
+  const rlim_t cpuSeconds = static_cast<rlim_t>(LibmdbCatalogTimeLimitMs() / 1000 + 2);
+  const rlimit cpu{cpuSeconds, RLIM_INFINITY};
   ::setrlimit(RLIMIT_CPU, &cpu);
   if (const rlim_t inUse = AddressSpaceInUse(); inUse != 0) {
     const rlimit memory{inUse + kChildMemory, inUse + kChildMemory};
@@ -248,7 +358,7 @@ void CloseDescriptorsExcept(int first, int keepA, int keepB) {
   if (void (*hook)() = childHook.load()) hook();
   // The very file the engine holds open, even if its name now leads elsewhere.
   const std::string file = own >= 0 ? "/proc/self/fd/" + std::to_string(own) : path;
-  const LibmdbView view = AskLibmdb(file.c_str(), request);
+  const LibmdbView view = AskLibmdb(file.c_str(), request, answerFd);
   WriteAll(answerFd, EncodeLibmdbView(view));
   ::_exit(0);
 }
@@ -281,6 +391,7 @@ std::string EncodeLibmdbView(const LibmdbView& view) {
   PutString(out, view.table);
   PutU32(out, view.firstPage);
   PutU32(out, view.systemTable ? 1 : 0);
+  PutU32(out, view.tablesOnDefinition);
   PutU32(out, static_cast<std::uint32_t>(view.columns.size()));
   for (const LibmdbColumn& column : view.columns) {
     PutString(out, column.name);
@@ -289,6 +400,7 @@ std::string EncodeLibmdbView(const LibmdbView& view) {
     PutU32(out, static_cast<std::uint32_t>(column.size));
     PutU32(out, column.fixed ? 1 : 0);
   }
+  PutU32(out, view.relationships);
   PutU32(out, view.scanned ? 1 : 0);
   PutU64(out, view.rows);
   PutU64(out, view.tooLong);
@@ -302,7 +414,7 @@ bool DecodeLibmdbView(std::string_view bytes, LibmdbView& out) {
   std::uint32_t columns = 0;
   if (!in.Literal(kMagic) || !in.String(view.failure) || !in.Flag(view.tableFound) ||
       !in.String(view.table) || !in.U32(view.firstPage) || !in.Flag(view.systemTable) ||
-      !in.U32(columns) || columns > kMaxColumns) {
+      !in.U32(view.tablesOnDefinition) || !in.U32(columns) || columns > kMaxColumns) {
     return false;
   }
   for (std::uint32_t k = 0; k < columns; ++k) {
@@ -313,18 +425,23 @@ bool DecodeLibmdbView(std::string_view bytes, LibmdbView& out) {
     }
     view.columns.push_back(std::move(column));
   }
-  if (!in.Flag(view.scanned) || !in.U64(view.rows) || !in.U64(view.tooLong) || !in.Literal(kEnd) ||
-      !in.AtEnd()) {
+  if (!in.U32(view.relationships) || !in.Flag(view.scanned) || !in.U64(view.rows) ||
+      !in.U64(view.tooLong) || !in.Literal(kEnd) || !in.AtEnd()) {
     return false;
   }
   out = std::move(view);
   return true;
 }
 
-int LibmdbTimeLimitMs(std::uint64_t fileSize) {
+int LibmdbCatalogTimeLimitMs() {
   if (const int fixed = timeLimitForTesting.load(); fixed > 0) return fixed;
-  // 10 s, and one more second per 2 MB: about 65 s for a file of a million rows.
-  const std::uint64_t ms = 10000 + fileSize / (2u << 20) * 1000;
+  return 5000;
+}
+
+int LibmdbScanTimeLimitMs(std::uint64_t tablePages) {
+  if (const int fixed = timeLimitForTesting.load(); fixed > 0) return fixed;
+  // 10 s, and one more second per 512 pages (2 MB): about 65 s for a table of a million rows.
+  const std::uint64_t ms = 10000 + tablePages / 512 * 1000;
   return ms > 3600000 ? 3600000 : static_cast<int>(ms);
 }
 
@@ -343,7 +460,6 @@ bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t fileSize,
     why = "impossible de créer le canal de lecture (" + std::string(std::strerror(errno)) + ")";
     return false;
   }
-  const int limitMs = LibmdbTimeLimitMs(fileSize);
   const pid_t parent = ::getpid();
   const pid_t child = ::fork();
   if (child < 0) {
@@ -351,14 +467,26 @@ bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t fileSize,
         "impossible de lancer le processus de lecture (" + std::string(std::strerror(errno)) + ")";
     return false;
   }
-  if (child == 0) RunChild(parent, fd, path, request, answer.fds[1], limitMs);
+  if (child == 0) RunChild(parent, fd, path, request, answer.fds[1]);
   answer.Close(1);
 
+  // The first step's limit, until the child says that the scan starts; then the scan's, for a
+  // table of at most as many pages as the file holds.
   std::string bytes;
-  bool timedOut = false, tooLarge = false;
-  const std::int64_t deadline = NowMs() + limitMs;
+  bool timedOut = false, tooLarge = false, scanning = false;
+  int limitMs = LibmdbCatalogTimeLimitMs();
+  std::int64_t deadline = NowMs() + limitMs;
   char buffer[65536];
   while (true) {
+    if (!scanning && bytes.size() >= kScanStartsSize && bytes.compare(0, 4, kScanStarts, 4) == 0) {
+      Reader progress(std::string_view(bytes).substr(4, 4));
+      std::uint32_t pages = 0;
+      progress.U32(pages);
+      limitMs = LibmdbScanTimeLimitMs(std::min<std::uint64_t>(pages, fileSize / 4096));
+      deadline = NowMs() + limitMs;
+      bytes.erase(0, kScanStartsSize);
+      scanning = true;
+    }
     const std::int64_t left = deadline - NowMs();
     if (left <= 0) {
       timedOut = true;
@@ -382,7 +510,9 @@ bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t fileSize,
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   if (timedOut) {
-    why = "la lecture par libmdb n'a pas abouti en " + std::to_string(limitMs / 1000) + " s";
+    why = std::string(scanning ? "la lecture des valeurs de la colonne"
+                               : "la lecture du catalogue et de la définition de la table") +
+          " par libmdb n'a pas abouti en " + std::to_string(limitMs / 1000) + " s";
     return false;
   }
   if (WIFSIGNALED(status)) {

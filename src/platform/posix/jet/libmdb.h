@@ -1,11 +1,14 @@
 // The Linux side of the database seam: what libmdb sees in a Jet file, asked in a child process.
 //
 // libmdb may crash, loop or eat memory on a damaged file, so the engine never calls it in its
-// own process: each question forks a child that opens the file with libmdb, under a wall-clock
-// limit (scaled with the file's size), an address-space limit and with its output sent to
-// /dev/null, and sends back a compact answer through a pipe. A child that crashes, is killed,
-// runs out of time or answers garbage makes the question fail; nothing else happens. Only this
-// folder's .cpp files know libmdb's types.
+// own process: each question forks a child that opens the file with libmdb, under an
+// address-space limit and with its output sent to /dev/null, and sends back a compact answer
+// through a pipe. Each step of the child has a wall-clock limit that fits its work: reading the
+// catalog, the table's definition and the relationships has a short, fixed one whatever the
+// file's size; reading every value of a column (a shortening) has one in proportion to the
+// table's pages, which the child reports on the pipe when the first step is done. A child that
+// crashes, is killed, runs out of time or answers garbage makes the question fail; nothing else
+// happens. Only this folder's .cpp files know libmdb's types.
 #pragma once
 
 #include <cstdint>
@@ -41,10 +44,16 @@ struct LibmdbView {
   std::string table;            // as the catalog spells it
   std::uint32_t firstPage = 0;  // the table definition's first page, from the catalog
   bool systemTable = false;
+  // The user tables of the catalog whose definition is the table's first page (the table's own
+  // row included: 1 in a sound file).
+  std::uint32_t tablesOnDefinition = 0;
   std::vector<LibmdbColumn> columns;  // libmdb's order (by column number)
-  bool scanned = false;               // the column's values were read
-  std::uint64_t rows = 0;             // rows read by the scan
-  std::uint64_t tooLong = 0;          // values longer than the new length, in characters
+  // The rows of MSysRelationships in which the statement's column is the foreign key or the key
+  // it references (0 when the file has no MSysRelationships).
+  std::uint32_t relationships = 0;
+  bool scanned = false;       // the column's values were read
+  std::uint64_t rows = 0;     // rows read by the scan
+  std::uint64_t tooLong = 0;  // values longer than the new length, in characters
 };
 
 // The answer as the child sends it, and back. Decoding is total and bounds-checked: false for
@@ -58,12 +67,16 @@ bool DecodeLibmdbView(std::string_view bytes, LibmdbView& out);
 bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t fileSize,
                     const LibmdbRequest& request, LibmdbView& out, std::string& why);
 
-// The child's wall-clock limit for a file of `fileSize` bytes: enough for libmdb to read every
-// row of a table of a million rows (115 MB) on a slow machine.
-int LibmdbTimeLimitMs(std::uint64_t fileSize);
+// The child's wall-clock limit for its first step (open, catalog, the table's definition and
+// columns, the relationships), the same for every file: that work does not grow with the file.
+int LibmdbCatalogTimeLimitMs();
+// The limit for reading every value of a column of a table that owns `tablePages` pages: enough
+// for libmdb to read a table of a million rows (115 MB) on a slow machine.
+int LibmdbScanTimeLimitMs(std::uint64_t tablePages);
 
-// Test hooks: a fixed time limit (0 restores the scaled one), and a function the child runs
-// before libmdb (nullptr for none), to make it crash or hang on purpose.
+// Test hooks: a fixed time limit for every step (0 restores the real ones), and a function the
+// child runs before libmdb, in its first step (nullptr for none), to make it crash or hang on
+// purpose.
 void SetLibmdbTimeLimitForTesting(int milliseconds);
 void SetLibmdbChildHookForTesting(void (*hook)());
 

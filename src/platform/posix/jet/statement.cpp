@@ -250,6 +250,20 @@ bool SameJetName(std::string_view a, std::string_view b) {
   return i == a.size() && j == b.size();
 }
 
+bool SameNameAsLibmdbReadsIt(std::string_view libmdbName, std::string_view name) {
+  std::size_t i = 0, j = 0;
+  while (j < name.size()) {
+    const std::int64_t c = NextCharacter(name, j);
+    if (c >= 0x10000) {
+      if (libmdbName.substr(i, 2) != "??") return false;
+      i += 2;
+    } else if (i >= libmdbName.size() || NextCharacter(libmdbName, i) != c) {
+      return false;
+    }
+  }
+  return i == libmdbName.size();
+}
+
 std::size_t JetCharacterCount(std::string_view utf8) {
   std::size_t count = 0;
   std::size_t i = 0;

@@ -346,7 +346,9 @@ TEST(JetReaderTest, AnswersSurviveTheirEncodingAndGarbageIsRejected) {
   view.tableFound = true;
   view.table = "nuv";
   view.firstPage = 24;
+  view.tablesOnDefinition = 2;
   view.columns = {{"Id", 0, 4, 4, true}, {"Filename", 1, 10, 100, false}};
+  view.relationships = 3;
   view.scanned = true;
   view.rows = 1000;
   view.tooLong = 3;
@@ -360,6 +362,8 @@ TEST(JetReaderTest, AnswersSurviveTheirEncodingAndGarbageIsRejected) {
   EXPECT_EQ(back.columns[1].size, 100);
   EXPECT_TRUE(back.columns[0].fixed);
   EXPECT_EQ(back.tooLong, 3u);
+  EXPECT_EQ(back.tablesOnDefinition, 2u);
+  EXPECT_EQ(back.relationships, 3u);
   for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
     EXPECT_FALSE(DecodeLibmdbView(bytes.substr(0, cut), back)) << cut;
   }
