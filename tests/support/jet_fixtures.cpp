@@ -65,25 +65,39 @@ std::string CopyJetFixture(const std::string& name, const TempDir& dir, const st
   return to.string();
 }
 
-ReaderView ReadWithMdbReader(const std::string& path) {
-  ReaderView view;
+namespace {
+
+// Runs read.mjs on `path` with `options`; false with `error` set when npm or node failed.
+bool RunMdbReader(const std::string& path, const std::vector<std::string>& options,
+                  std::string& out, std::string& error) {
   const fs::path folder = fs::path(UPGRADE405_SOURCE_DIR) / "tests" / "support" / "mdb_reader";
   // mdb-reader comes from npm: installed once per process (scripts/test.sh has usually done it
   // already, and then this returns at once).
   static const ProcessResult install =
       RunProcess({"/usr/bin/env", "bash", (folder / "install.sh").string()}, Patient());
   if (install.exitCode != 0) {
-    view.error = "cannot install mdb-reader with npm ci (tests/support/mdb_reader/install.sh): " +
-                 install.err;
-    return view;
+    error = "cannot install mdb-reader with npm ci (tests/support/mdb_reader/install.sh): " +
+            install.err;
+    return false;
   }
-  const ProcessResult r =
-      RunProcess({"/usr/bin/env", "node", (folder / "read.mjs").string(), path}, Patient());
+  std::vector<std::string> argv{"/usr/bin/env", "node", (folder / "read.mjs").string(), path};
+  argv.insert(argv.end(), options.begin(), options.end());
+  const ProcessResult r = RunProcess(argv, Patient());
   if (r.exitCode != 0) {
-    view.error = r.err.empty() ? "node failed with exit code " + std::to_string(r.exitCode) : r.err;
-    return view;
+    error = r.err.empty() ? "node failed with exit code " + std::to_string(r.exitCode) : r.err;
+    return false;
   }
-  std::istringstream lines(r.out);
+  out = r.out;
+  return true;
+}
+
+}  // namespace
+
+ReaderView ReadWithMdbReader(const std::string& path) {
+  ReaderView view;
+  std::string out;
+  if (!RunMdbReader(path, {}, out, view.error)) return view;
+  std::istringstream lines(out);
   std::string line;
   while (std::getline(lines, line)) {
     const std::vector<std::string> f = SplitTabs(line);
@@ -95,6 +109,11 @@ ReaderView ReadWithMdbReader(const std::string& path) {
   }
   view.ok = true;
   return view;
+}
+
+std::string MdbReaderTableJson(const std::string& path, const std::string& table) {
+  std::string out, error;
+  return RunMdbReader(path, {"--rows=" + table}, out, error) ? out : "mdb-reader failed: " + error;
 }
 
 std::string MdbToolsSchema(const std::string& path, const std::string& table) {

@@ -54,6 +54,10 @@ struct ReaderView {
 };
 ReaderView ReadWithMdbReader(const std::string& path);
 
+// The rows of `table` (a system table too) as mdb-reader reads them: a JSON array of objects,
+// dates as ISO text; "mdb-reader failed: ..." when it cannot.
+std::string MdbReaderTableJson(const std::string& path, const std::string& table);
+
 // mdbtools' view: mdb-schema's text of `table`'s CREATE TABLE ("" when the tool failed), and
 // every row of `table` as mdb-export writes it.
 std::string MdbToolsSchema(const std::string& path, const std::string& table);

@@ -5,14 +5,17 @@
 //   table  <TAB> name <TAB> rows <TAB> sha256 of every row, in order
 //   value  <TAB> table <TAB> column <TAB> row <TAB> JSON of the value     (with --values=TABLE)
 //
-// Usage: node read.mjs FILE [--values=TABLE]. Exits 1 with the reader's message on stderr when
-// the file cannot be read.
+// With --rows=TABLE it prints instead the rows of TABLE, a system table too, as one JSON array.
+//
+// Usage: node read.mjs FILE [--values=TABLE | --rows=TABLE]. Exits 1 with the reader's message on
+// stderr when the file cannot be read.
 import { createHash } from "node:crypto";
 import { readFileSync } from "node:fs";
 import MDBReader from "mdb-reader";
 
 const [file, ...options] = process.argv.slice(2);
 const valuesOf = options.find((o) => o.startsWith("--values="))?.slice("--values=".length);
+const rowsOf = options.find((o) => o.startsWith("--rows="))?.slice("--rows=".length);
 
 function normal(value) {
   if (value === null || value === undefined) return null;
@@ -24,6 +27,14 @@ function normal(value) {
 
 try {
   const reader = new MDBReader(readFileSync(file));
+  if (rowsOf !== undefined) {
+    if (!reader.getTableNames({ systemTables: true }).includes(rowsOf)) {
+      throw new Error(`no table ${rowsOf}`);
+    }
+    process.stdout.write(JSON.stringify(reader.getTable(rowsOf).getData().map((row) =>
+      Object.fromEntries(Object.entries(row).map(([k, v]) => [k, normal(v)])))));
+    process.exit(0);
+  }
   const lines = [];
   for (const name of reader.getTableNames()) {
     const table = reader.getTable(name);

@@ -284,22 +284,6 @@ TEST(JetWriter, ReadersSeeEveryShapeAndValueWritten) {
   }
 }
 
-// The system table MSysRelationships as mdb-reader reads it: its rows as JSON.
-std::string MdbReaderRelationships(const std::string& path) {
-  const std::string reader =
-      std::string(UPGRADE405_SOURCE_DIR) + "/tests/support/mdb_reader/vendor/mdb-reader.mjs";
-  const std::string script =
-      "import MDBReader from '" + reader +
-      "'; import { readFileSync } from 'node:fs';"
-      "const r = new MDBReader(readFileSync(process.argv[1]));"
-      "const names = r.getTableNames({ systemTables: true });"
-      "if (!names.includes('MSysRelationships')) throw new Error('not listed');"
-      "process.stdout.write(JSON.stringify(r.getTable('MSysRelationships').getData()));";
-  const auto r = RunProcess({"/usr/bin/env", "node", "--input-type=module", "-e", script, path});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  return r.out;
-}
-
 TEST(JetWriter, RelationshipsRequiredColumnsAndAliasesAsReadersSeeThem) {
   for (const JetFormat format : {JetFormat::kJet4, JetFormat::kJet3}) {
     SCOPED_TRACE(format == JetFormat::kJet3 ? "Jet 3" : "Jet 4");
@@ -347,7 +331,7 @@ TEST(JetWriter, RelationshipsRequiredColumnsAndAliasesAsReadersSeeThem) {
               "szRelationship\n"
               "1,4096,0,\"NuvId\",\"tag\",\"Id\",\"nuv\",\"nuvtag\"\n"
               "1,258,0,\"Id\",\"tag\",\"Size\",\"nuv\",\"loose\"\n");
-    EXPECT_EQ(MdbReaderRelationships(db),
+    EXPECT_EQ(testing_support::MdbReaderTableJson(db, "MSysRelationships"),
               "[{\"ccolumn\":1,\"grbit\":4096,\"icolumn\":0,\"szColumn\":\"NuvId\",\"szObject\":"
               "\"tag\",\"szReferencedColumn\":\"Id\",\"szReferencedObject\":\"nuv\","
               "\"szRelationship\":\"nuvtag\"},{\"ccolumn\":1,\"grbit\":258,\"icolumn\":0,"
