@@ -197,6 +197,7 @@ bool SameColumns(const TableDefinition& definition, const LibmdbView& view) {
 // The statement's column, as libmdb sees it and as our own reading of the table's definition
 // finds it, the two in agreement on every column of the table.
 struct TargetColumn {
+  std::uint64_t fileSize = 0;
   LibmdbView view;  // the table, and the scan of the column's values when shortening
   TableDefinition definition;
   LibmdbColumn theirs;
@@ -216,12 +217,14 @@ EngineStatus CheckOneCatalogRow(const std::string& path, const LibmdbView& view)
                            Guillemets(view.table));
 }
 
-// Asks libmdb (in its child) for the table, its columns and, for a shortening, the values.
+// Asks libmdb (in its child) for the table and its columns and, when `scan` is set and the
+// statement shortens the column, for its values.
 EngineStatus AskLibmdb(const JetFile& file, const std::string& path, std::uint64_t fileSize,
-                       const JetHeader& header, const JetAlterColumn& alter, LibmdbView& view) {
+                       const JetHeader& header, const JetAlterColumn& alter, bool scan,
+                       LibmdbView& view) {
   const int perCharacter = BytesPerCharacter(header);
   const LibmdbRequest request{alter.table, alter.column,
-                              alter.textLength ? *alter.textLength * perCharacter : 0,
+                              scan && alter.textLength ? *alter.textLength * perCharacter : 0,
                               perCharacter};
   std::string why;
   if (!ReadWithLibmdb(file.fd(), path, fileSize, request, view, why)) return Damaged(path, why);
@@ -365,7 +368,9 @@ EngineStatus FindColumn(const JetFile& file, const std::string& path, const JetH
   if (::fstat(file.fd(), &info) != 0) return Damaged(path, std::strerror(errno));
   const auto fileSize = static_cast<std::uint64_t>(info.st_size);
   if (EngineStatus status = CheckWholePages(path, fileSize, header); !status.ok()) return status;
-  if (EngineStatus status = AskLibmdb(file, path, fileSize, header, alter, out.view);
+  out.fileSize = fileSize;
+  // No value is read yet: a damaged table is refused first, without reading its rows.
+  if (EngineStatus status = AskLibmdb(file, path, fileSize, header, alter, false, out.view);
       !status.ok()) {
     return status;
   }
@@ -384,10 +389,18 @@ EngineStatus FindColumn(const JetFile& file, const std::string& path, const JetH
   return FindDefinitionColumn(path, header, out.definition, out.theirs, out.ours);
 }
 
-// A shorter length: every row was read, and no value is longer than the new length.
-EngineStatus CheckShortening(const std::string& path, const JetAlterColumn& alter,
-                             const TargetColumn& target) {
-  const LibmdbView& view = target.view;
+// A shorter length: libmdb reads every row of the sound table found, and no value is longer
+// than the new length.
+EngineStatus CheckShortening(const JetFile& file, const std::string& path, const JetHeader& header,
+                             const JetAlterColumn& alter, TargetColumn& target) {
+  LibmdbView& view = target.view;
+  if (EngineStatus status = AskLibmdb(file, path, target.fileSize, header, alter, true, view);
+      !status.ok()) {
+    return status;
+  }
+  if (view.firstPage != target.definition.pages.front()) {
+    return Damaged(path, "libmdb ne retrouve pas la même définition de la table");
+  }
   if (!view.scanned) return Damaged(path, "les valeurs de la colonne n'ont pas été lues");
   // A row that libmdb skipped could be one too long.
   if (view.rows != target.definition.rowCount) {
@@ -529,7 +542,9 @@ EngineStatus Alter(JetFile& file, const std::string& path, const JetHeader& head
     if (EngineStatus status = CheckCodePage(header, target.theirs.name); !status.ok()) {
       return status;
     }
-    if (EngineStatus status = CheckShortening(path, alter, target); !status.ok()) return status;
+    if (EngineStatus status = CheckShortening(file, path, header, alter, target); !status.ok()) {
+      return status;
+    }
   }
   return WriteLength(file, path, header, target.theirs.name, target.ours, newLength);
 }

@@ -87,12 +87,15 @@ class JetDamageTest : public ::testing::Test {
   }
 
   // Expects `bytes`, written as a file, to be refused as damaged and left as it was.
-  void ExpectRefusedAsDamaged(const std::string& bytes, const std::string& what) {
+  // Returns the error, for a test to say which check refused.
+  std::string ExpectRefusedAsDamaged(const std::string& bytes, const std::string& what,
+                                     int length = 96) {
     const std::string db = dir_.File("damaged.mdb");
     WriteFile(db, bytes);
-    const std::string error = Statement(db, Alter(96));
+    const std::string error = Statement(db, Alter(length));
     EXPECT_NE(error.find("est endommagée"), std::string::npos) << what << ": " << error;
     EXPECT_TRUE(ReadFile(db) == bytes) << what << ": the file changed";
+    return error;
   }
 
   TempDir dir_;
@@ -175,6 +178,11 @@ TEST_F(JetDamageTest, AFileCutShortIsRefusedWithoutReadingItsRows) {
        }) {
     ASSERT_LT(cut.size, whole.size());
     ExpectRefusedAsDamaged(whole.substr(0, cut.size), cut.what);
+    // A shortening is refused too, by the same check of the maps.
+    const std::string error = ExpectRefusedAsDamaged(whole.substr(0, cut.size), cut.what, 40);
+    EXPECT_TRUE(error.find("tronqué") != std::string::npos ||
+                error.find("hors du fichier") != std::string::npos)
+        << cut.what << ": " << error;
   }
   EXPECT_EQ(Statement(db, Alter(96)), "") << "the whole file widens";
   EXPECT_EQ(MdbToolsTextLength(db, "nuv", "Filename"), 96);
