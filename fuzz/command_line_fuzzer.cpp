@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "components/command_line.h"
+#include "base/command_line.h"
 #include "fuzz_check.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/text.h"
 #include "fuzz_check.h"
 #include "platform/posix/ado/connection_string.h"
 
@@ -50,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Keys are trimmed, not empty, lower-cased, and cannot hold the pair separator.
     FUZZ_CHECK(!key.empty());
     FUZZ_CHECK(!IsBlank(key.front()) && !IsBlank(key.back()));
-    FUZZ_CHECK(key == platform::AsciiLower(key));
+    FUZZ_CHECK(key == text::AsciiLower(key));
     FUZZ_CHECK(key.find(';') == std::string::npos);
     (void)value;
   }

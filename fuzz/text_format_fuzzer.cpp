@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "components/text.h"
+#include "base/text.h"
 #include "fuzz_check.h"
 
 namespace {

@@ -4,38 +4,34 @@
 #   scripts/fuzz.sh TARGET SECONDS [LIBFUZZER_OPTION...]
 #
 # TARGET is one of: command_line connection_string alter_column journal text_format jet_file
-# (fuzz/<TARGET>_fuzzer.cpp). The script configures and builds the fuzz targets with
-# clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer in $FUZZ_BUILD_DIR (default
-# build/fuzz), then fuzzes TARGET for SECONDS seconds, one process, starting from the seeds in
-# fuzz/corpus/TARGET; jet_file also starts from the Jet test databases in $UPGRADE405_FIXTURES
+# (fuzz/<TARGET>_fuzzer.cpp). The script configures and builds the target with the fuzz preset
+# (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, in build/fuzz), then
+# fuzzes TARGET for SECONDS seconds, one process, starting from the seeds in fuzz/corpus/TARGET; jet_file also starts from the Jet test databases in $UPGRADE405_FIXTURES
 # (default ../shared/fixtures), read in place and never copied into the project, with inputs of
-# at most 512 KB. New inputs go to $FUZZ_BUILD_DIR/corpus/TARGET (not the seed folder), a
-# crashing input to $FUZZ_BUILD_DIR/artifacts/TARGET/, the log to $FUZZ_BUILD_DIR/logs/TARGET.log.
+# at most 512 KB. New inputs go to build/fuzz/corpus/TARGET (not the seed folder), a
+# crashing input to build/fuzz/artifacts/TARGET/, the log to build/fuzz/logs/TARGET.log.
 # Extra options go to libFuzzer, e.g. "-fork=1 -ignore_crashes=1" to go on after a finding.
 # Copy a crashing input into fuzz/corpus/TARGET/ so that the replay (ctest -L fuzz-replay) keeps
-# it; shrink it first with: $FUZZ_BUILD_DIR/fuzz/TARGET_fuzzer -minimize_crash=1 -runs=10000 FILE
+# it; shrink it first with: build/fuzz/fuzz/TARGET_fuzzer -minimize_crash=1 -runs=10000 FILE
 # (not for jet_file inputs grown from the Jet test databases: those stay out of the project).
 # Exit code: 0 when nothing was found, libFuzzer's (non-zero) after a finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ $# -lt 2 ]; then
-  sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
   exit 2
 fi
 bash scripts/install_deps.sh fuzz
 target=$1
 seconds=$2
 shift 2
-build=${FUZZ_BUILD_DIR:-build/fuzz}
+build=build/fuzz
 if [ ! -f "fuzz/${target}_fuzzer.cpp" ]; then
   echo "fuzz.sh: no target $target (fuzz/${target}_fuzzer.cpp)" >&2
   exit 2
 fi
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUPGRADE405_FUZZ=ON -DUPGRADE405_TESTS=OFF >/dev/null
-fi
-cmake --build "$build" --target "${target}_fuzzer" -j"${FUZZ_BUILD_JOBS:-2}"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target "${target}_fuzzer" -j"${FUZZ_BUILD_JOBS:-2}"
 mkdir -p "$build/corpus/$target" "$build/artifacts/$target" "$build/logs"
 log="$build/logs/$target.log"
 seeds=("fuzz/corpus/$target")

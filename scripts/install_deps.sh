@@ -24,7 +24,7 @@ run_packages=(
   libfltk1.3-dev libfontconfig-dev fonts-liberation fontconfig
 )
 test_packages=(
-  libgtest-dev googletest
+  libgtest-dev googletest clang-format
   mdbtools xz-utils gzip
   xvfb xauth openbox xdotool x11-utils xclip wmctrl imagemagick
   g++-mingw-w64-i686-posix mingw-w64-i686-dev

@@ -20,6 +20,9 @@ if [ ! -d ../shared/fixtures ] && [ -z "${UPGRADE405_FIXTURES:-}" ]; then
   echo "test.sh: $(cd .. && pwd)/shared/fixtures is missing: the Jet tests will be skipped"
 fi
 
+# Every C and C++ file as clang-format writes it, before anything is built.
+bash scripts/check_format.sh
+
 for preset in linux linux-asan; do
   echo "=== $preset"
   cmake --preset "$preset" >/dev/null

@@ -1,6 +1,6 @@
 #include "global.h"
 
-#include "components/text.h"
+#include "base/text.h"
 #include "journal/journal.h"
 #include "platform/host.h"
 
@@ -41,7 +41,8 @@ void GlobalInitialization() {
 }
 
 void GlobalFinalization() {
-  // The journal writes its end line with ExitCode as it goes.
+  // The journal writes its end line with the exit code as it goes.
+  if (Journal) Journal->SetExitCode(ExitCode);
   Journal.reset();
   DatabasePath.clear();
 }

@@ -1,9 +1,9 @@
 #include "main.h"
 
+#include "base/exceptions.h"
+#include "base/text.h"
 #include "components/application.h"
-#include "components/exceptions.h"
 #include "components/notice_box.h"
-#include "components/text.h"
 #include "global.h"
 
 const char UpgradeStatement[] = "ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(96)";

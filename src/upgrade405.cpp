@@ -1,51 +1,6 @@
-// The program's entry: start-up, the message loop and the three ways down.
-#include <memory>
-
-#include "components/application.h"
-#include "components/exceptions.h"
-#include "global.h"
-#include "main.h"
-#include "platform/database.h"
-#include "platform/host.h"
-#include "platform/ui.h"
+// The program: its entry, with the body in the core (entry.cpp) so that tests can run it.
+#include "entry.h"
 
 int main() {
-  // The user-interface library's application object: the title and the hidden owner window.
-  ApplicationTitle = DeriveApplicationTitle(platform::GetExecutablePath());
-  platform::CreateApplicationWindow(ApplicationTitle);
-
-  bool comInitialized = false;
-  std::unique_ptr<TForm1> form;
-  try {
-    GlobalInitialization();
-    platform::InitializeCom();
-    comInitialized = true;
-
-    // A failure while the window is being created undoes that creation before it goes on;
-    // the stop after a failed connection (THalt) leaves the half-built window for later.
-    form = std::make_unique<TForm1>();
-    try {
-      form->FormCreate();
-    } catch (const THalt&) {
-      throw;
-    } catch (...) {
-      form.reset();
-      throw;
-    }
-    form->ShowAndRun();
-    // Normal close: the window and its components go first.
-    form.reset();
-  } catch (const THalt& halt) {
-    ExitCode = halt.code;
-  } catch (const std::exception& e) {
-    FatalErrorBox(e);
-    ExitCode = 1;
-  }
-
-  // The shared unit, then what the user-interface library still holds, then COM.
-  GlobalFinalization();
-  form.reset();
-  platform::DestroyApplicationWindow();
-  if (comInitialized) platform::UninitializeCom();
-  return ExitCode;
+  return Upgrade405Entry();
 }

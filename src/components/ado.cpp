@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "components/exceptions.h"
-#include "components/text.h"
+#include "base/exceptions.h"
+#include "base/text.h"
 #include "platform/ui.h"
 
 namespace {

@@ -6,8 +6,9 @@
 #include <memory>
 #include <typeinfo>
 
-#include "components/exceptions.h"
-#include "components/text.h"
+#include "base/exceptions.h"
+#include "base/text.h"
+#include "base/utf8.h"
 #include "platform/database.h"
 #include "platform/host.h"
 #include "platform/ui.h"
@@ -36,7 +37,7 @@ std::string DeriveApplicationTitle(const std::string& exePath) {
   std::string name = FileNameOf(exePath);
   name = name.substr(0, name.find('.'));
   if (name.empty()) return name;
-  std::size_t first = text::Utf8CharLength(name, 0);
+  const std::size_t first = utf8::DecodeAt(name, 0).length;
   return name.substr(0, first) + platform::LowerCaseForLocale(name.substr(first));
 }
 

@@ -1,8 +1,8 @@
 #include "components/notice_box.h"
 
+#include "base/exceptions.h"
+#include "base/text.h"
 #include "components/application.h"
-#include "components/exceptions.h"
-#include "components/text.h"
 #include "platform/ui.h"
 
 namespace {

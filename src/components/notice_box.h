@@ -9,18 +9,6 @@
 // raises EOSError.
 void NoticeBox(const std::string& text);
 
-// `text` as a label with mnemonics shows it (the notice box's text, button captions): each '&'
-// that marks a mnemonic removed, "&&" shown as one "&", a lone '&' at the end dropped. Inline,
-// so that a front-end that draws labels itself follows this rule without linking the core.
-inline std::string StripMnemonics(const std::string& text) {
-  std::string shown;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '&' && ++i >= text.size()) break;
-    shown += text[i];
-  }
-  return shown;
-}
-
 // The plain text Ctrl+C puts on the clipboard: the caption, the message and the button captions
 // (each followed by three spaces, ampersands removed) between lines of 27 hyphens, each line
 // ending in CR LF.

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "global.h"
 #include "journal/version_info.h"
 
 namespace {
@@ -114,7 +113,7 @@ TJournal::~TJournal() {
   }
   try {
     if (MainModule == platform::GetJournalModuleHandle()) {
-      WriteEntryFmt(kEndInExecutable, {std::int64_t{ExitCode}}, JournalLevel::System);
+      WriteEntryFmt(kEndInExecutable, {std::int64_t{ReportedExitCode}}, JournalLevel::System);
     } else {
       WriteEntry(kEndInLibrary, JournalLevel::System);
     }

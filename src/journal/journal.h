@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "components/text.h"
+#include "base/text.h"
 #include "platform/files.h"
 #include "platform/host.h"
 
@@ -64,11 +64,15 @@ class TJournal {
   TJournal(const std::string& directory, const std::string& name, bool keepEntries, bool recreate,
            bool noFile);
   // One "Freeing internal timer leak" End entry per running timer (newest first), the end
-  // entry, then the mirror emptied and the file flushed and closed. Never throws.
+  // entry (with the exit code last given to SetExitCode, 0 when none was), then the mirror emptied
+  // and the file flushed and closed. Never throws.
   ~TJournal();
   TJournal(const TJournal&) = delete;
   TJournal& operator=(const TJournal&) = delete;
 
+  // The exit code the end entry reports: the process's, given by its owner before the journal
+  // is destroyed.
+  void SetExitCode(int code) { ReportedExitCode = code; }
   // (Re)opens FileName and writes the separator (when the file holds bytes) and the start
   // entry. Any failure is absorbed: no file, FileName empty.
   void OpenFile();
@@ -106,4 +110,5 @@ class TJournal {
   std::string UserName;
   bool Recreate = false;
   JournalTimerStack Timers;
+  int ReportedExitCode = 0;
 };

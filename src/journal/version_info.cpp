@@ -1,6 +1,6 @@
 #include "journal/version_info.h"
 
-#include "components/text.h"
+#include "base/text.h"
 #include "platform/host.h"
 
 bool ReadVersionInfo(const std::string& path, TVersionInfo& info) {

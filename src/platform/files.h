@@ -15,7 +15,7 @@
 #include <string>
 #include <utility>
 
-#include "components/stream_errors.h"
+#include "base/stream_errors.h"
 
 namespace platform {
 

@@ -4,13 +4,6 @@
 
 namespace {
 
-TEST(NoticeBoxTextTest, MnemonicAmpersandsAreNotShown) {
-  EXPECT_EQ(StripMnemonics("C:\\R&D\\NUV.MDB"), "C:\\RD\\NUV.MDB");
-  EXPECT_EQ(StripMnemonics("Tom && Jerry"), "Tom & Jerry");
-  EXPECT_EQ(StripMnemonics("fin&"), "fin");
-  EXPECT_EQ(StripMnemonics("&&&x"), "&x");
-}
-
 TEST(NoticeBoxTextTest, ClipboardCopyFramesCaptionMessageAndButtons) {
   const std::string line = "---------------------------\r\n";
   EXPECT_EQ(

@@ -17,8 +17,8 @@
 namespace {
 
 using display_testing::DesktopTest;
-using platform::posix::CreateFltkFrontend;
 using platform::posix::Frontend;
+using platform::posix::NewFltkFrontend;
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
@@ -47,11 +47,11 @@ TEST(FltkFrontendChoice, IsNotMadeWhenNoDisplayServerAnswers) {
   while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(unused))) ++unused;
   {
     ScopedEnv display("DISPLAY", ":" + std::to_string(unused));
-    EXPECT_EQ(CreateFltkFrontend(), nullptr);
+    EXPECT_EQ(NewFltkFrontend(), nullptr);
   }
   {
     ScopedEnv display("DISPLAY", "");
-    EXPECT_EQ(CreateFltkFrontend(), nullptr);
+    EXPECT_EQ(NewFltkFrontend(), nullptr);
   }
 }
 
@@ -60,7 +60,7 @@ class FltkFrontend : public DesktopTest {
   void SetUp() override {
     DesktopTest::SetUp();
     if (IsSkipped()) return;
-    frontend_ = CreateFltkFrontend();
+    frontend_ = NewFltkFrontend();
     ASSERT_NE(frontend_, nullptr) << "DISPLAY is set but the front-end found no display";
   }
 

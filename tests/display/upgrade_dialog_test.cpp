@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "components/text.h"
+#include "base/text.h"
 #include "display/desktop.h"
 #include "support/jet_fixtures.h"
 #include "support/jet_sample.h"

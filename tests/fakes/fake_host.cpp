@@ -1,4 +1,5 @@
 // Test side of the host seam: the values the test set in fakes::Host().
+#include "base/text.h"
 #include "fake_platform.h"
 
 namespace platform {
@@ -16,11 +17,7 @@ std::vector<std::string> GetCommandLineParameters() {
   return fakes::Host().parameters;
 }
 std::string LowerCaseForLocale(const std::string& text) {
-  std::string lower = text;
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
+  return text::AsciiLower(text);
 }
 // The fake has no modules: the fatal error box names the executable.
 bool FindModuleOfAddress(const void*, std::string&, std::uintptr_t&) {

@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "fake_platform.h"
-#include "global.h"
 
 namespace {
 
@@ -202,7 +201,7 @@ TEST_F(JournalTest, EndLineCarriesTheExitCodeOfThatMoment) {
   for (int code : {1, -1, 2147483647}) {
     fakes::Reset();
     auto journal = Open();
-    ExitCode = code;
+    journal->SetExitCode(code);
     journal.reset();
     const std::string ending =
         "] Processus terminé avec le code de sortie " + std::to_string(code) + "\r\n";
@@ -464,13 +463,12 @@ TEST_F(JournalTest, FailedWritesAtDestructionAreAbsorbed) {
   auto journal = Open();
   journal->WriteEntry("", JournalLevel::Begin);
   Files().failWriteNumber = 3;  // the timer-leak entry
-  ExitCode = 1;
+  journal->SetExitCode(1);
   journal.reset();
   EXPECT_TRUE(Logged("write-failed " + DayFile()));
   // The end entry is still tried, and written, after the failed one.
   EXPECT_EQ(Messages().back(), "Processus terminé avec le code de sortie 1");
   EXPECT_EQ(Files().OpenCount(), 0u);
-  EXPECT_EQ(ExitCode, 1);
 
   fakes::Reset();
   journal = Open();

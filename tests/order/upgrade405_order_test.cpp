@@ -7,19 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "base/exceptions.h"
 #include "components/application.h"
-#include "components/exceptions.h"
+#include "entry.h"
 #include "fake_platform.h"
 #include "global.h"
 #include "main.h"
 #include "platform/database.h"
 #include "platform/host.h"
 #include "platform/ui.h"
-
-// The program's entry itself, compiled here under another name so that the test can run it.
-#define main Upgrade405Entry
-#include "upgrade405.cpp"
-#undef main
 
 namespace {
 

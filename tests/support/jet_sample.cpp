@@ -3,6 +3,8 @@
 
 #include <stdexcept>
 
+#include "base/utf8.h"
+
 namespace testing_support {
 
 namespace {
@@ -10,15 +12,7 @@ namespace {
 // `count` characters of `pattern`, repeated; UTF-8 in, UTF-8 out.
 std::string Characters(const std::u32string& pattern, std::size_t count) {
   std::string out;
-  for (std::size_t k = 0; k < count; ++k) {
-    const char32_t c = pattern[k % pattern.size()];
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {  // the patterns hold Latin-1 letters only
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  for (std::size_t k = 0; k < count; ++k) utf8::Append(out, pattern[k % pattern.size()]);
   return out;
 }
 

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/posix/descriptor.h"
+
 namespace platform {
 
 namespace {
@@ -17,22 +19,22 @@ namespace {
 // waiting: a second writer of the journal fails here. Returns -1 with errno set on failure.
 int OpenLocked(const std::string& path, bool create) {
   int flags = O_WRONLY | O_CLOEXEC | (create ? O_CREAT : 0);
-  int fd;
+  UniqueFd fd;
   do {
-    fd = ::open(path.c_str(), flags, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return -1;
+    fd.Reset(::open(path.c_str(), flags, 0666));
+  } while (!fd.IsOpen() && errno == EINTR);
+  if (!fd.IsOpen()) return -1;
   int locked;
   do {
-    locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    locked = ::flock(fd.Get(), LOCK_EX | LOCK_NB);
   } while (locked != 0 && errno == EINTR);
   if (locked != 0) {
     const int error = errno;
-    ::close(fd);
+    fd.Reset();
     errno = error;
     return -1;
   }
-  return fd;
+  return fd.Release();
 }
 
 }  // namespace
@@ -109,7 +111,7 @@ bool File::FlushToDisk() noexcept {
 void File::Close() noexcept {
   if (!IsOpen()) return;
   // Closing the descriptor releases the lock with it.
-  ::close(static_cast<int>(std::exchange(handle_, kNoHandle)));
+  UniqueFd(static_cast<int>(std::exchange(handle_, kNoHandle))).Reset();
   unflushed_ = false;
   lastFlushOk_ = true;
 }

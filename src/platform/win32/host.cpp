@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "components/command_line.h"
+#include "base/command_line.h"
 #include "platform/win32/support.h"
 
 namespace platform {

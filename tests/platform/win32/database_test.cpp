@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "base/exceptions.h"
 #include "components/ado.h"
-#include "components/exceptions.h"
 #include "main.h"
 #include "platform/win32/support.h"
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "components/command_line.h"
+#include "base/command_line.h"
 #include "platform/win32/registry_override.h"
 #include "platform/win32/support.h"
 

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/exceptions.h"
 #include "components/application.h"
-#include "components/exceptions.h"
 #include "components/notice_box.h"
 #include "main.h"
 #include "platform/database.h"

@@ -1,6 +1,8 @@
 // The Linux side of the database seam: the OLE DB connection-string parser.
 #include "platform/posix/ado/connection_string.h"
 
+#include "base/text.h"
+
 namespace platform {
 
 namespace {
@@ -17,20 +19,12 @@ std::string_view Trim(std::string_view text) {
 
 }  // namespace
 
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
+  return a.size() == b.size() && text::AsciiLower(a) == text::AsciiLower(b);
 }
 
 std::optional<std::string> ConnectionString::Find(std::string_view key) const {
-  std::string wanted = AsciiLower(key);
+  std::string wanted = text::AsciiLower(key);
   // OLE DB: the first Provider counts, the last occurrence of any other key.
   bool firstWins = wanted == "provider";
   std::optional<std::string> found;
@@ -70,14 +64,14 @@ bool ParseConnectionString(std::string_view text, ConnectionString& out, std::st
     if (!sawEquals) {
       // An empty segment (";;" or trailing blanks) is allowed; anything else lacks its "=".
       if (!Trim(text.substr(start, i - start)).empty()) {
-        error = "Chaîne de connexion incorrecte : signe « = » manquant après « " +
-                std::string(Trim(text.substr(start, i - start))) + " ».";
+        error = "Chaîne de connexion incorrecte : signe « = » manquant après " +
+                text::QuoteName(Trim(text.substr(start, i - start))) + ".";
         return false;
       }
       ++i;  // past the ";" (or the end)
       continue;
     }
-    std::string name = AsciiLower(Trim(key));
+    std::string name = text::AsciiLower(Trim(key));
     if (name.empty()) {
       error = "Chaîne de connexion incorrecte : nom de mot clé vide à la position " +
               std::to_string(start + 1) + ".";
@@ -103,16 +97,16 @@ bool ParseConnectionString(std::string_view text, ConnectionString& out, std::st
         value += text[i++];
       }
       if (!closed) {
-        error = "Chaîne de connexion incorrecte : guillemet non fermé dans la valeur de « " + name +
-                " ».";
+        error = "Chaîne de connexion incorrecte : guillemet non fermé dans la valeur de " +
+                text::QuoteName(name) + ".";
         return false;
       }
       while (i < n && IsBlank(text[i])) ++i;
       if (i < n && text[i] != ';') {
         error =
-            "Chaîne de connexion incorrecte : texte inattendu après la valeur entre "
-            "guillemets de « " +
-            name + " ».";
+            "Chaîne de connexion incorrecte : texte inattendu après la valeur entre guillemets "
+            "de " +
+            text::QuoteName(name) + ".";
         return false;
       }
     } else {

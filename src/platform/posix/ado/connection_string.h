@@ -27,8 +27,7 @@ struct ConnectionString {
 // quote, text after a closing quote) returns false and describes the fault in French in `error`.
 bool ParseConnectionString(std::string_view text, ConnectionString& out, std::string& error);
 
-// ASCII-only case folding and comparison, as OLE DB compares keys and provider names.
-std::string AsciiLower(std::string_view text);
+// ASCII-only case-insensitive comparison, as OLE DB compares keys and provider names.
 bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b);
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/text.h"
 #include "platform/posix/ado/connection_string.h"
 #include "platform/posix/jet/engine.h"
 
@@ -90,7 +91,7 @@ bool ParseMode(const std::string& value, OpenMode& mode) {
     std::string_view item = rest.substr(0, bar);
     while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.remove_prefix(1);
     while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
-    std::string name = AsciiLower(item);
+    std::string name = text::AsciiLower(item);
     if (name.empty() && bar == std::string_view::npos && !any) break;  // "Mode=" as absent
     any = true;
     if (name == "read") {
@@ -283,12 +284,13 @@ HResult DbConnection::Open(const std::string& connectionString, const std::strin
     return Fail(kFail, "Aucun fichier de base de données n'est indiqué (mot clé « Data Source »).");
   }
   if (path->find('\0') != std::string::npos) {
-    return Fail(kFail, "Nom de fichier de base de données incorrect : " + QuotedPath(*path) + ".");
+    return Fail(kFail,
+                "Nom de fichier de base de données incorrect : " + text::QuoteName(*path) + ".");
   }
   OpenMode mode;
   if (auto modeText = parsed.Find("Mode"); modeText && !ParseMode(*modeText, mode)) {
     return Fail(kFail,
-                "Valeur incorrecte pour le mot clé « Mode » : " + QuotedPath(*modeText) + ".");
+                "Valeur incorrecte pour le mot clé « Mode » : " + text::QuoteName(*modeText) + ".");
   }
   if (EngineStatus status = JetEngine::Open(*path, mode, impl_->engine->db); !status.ok()) {
     return Fail(status);

@@ -27,6 +27,7 @@
 #include <string>
 #include <utility>
 
+#include "base/utf8.h"
 #include "platform/posix/frontend/frontend.h"
 
 namespace platform::posix {
@@ -101,10 +102,9 @@ int LineWidth(const std::string& line, bool mnemonics) {
 // The length of the character at `pos`: a whole UTF-8 sequence, and with mnemonics an '&'
 // together with the character it marks, so that no line break falls between them.
 std::size_t CharacterLength(const std::string& text, std::size_t pos, bool mnemonics) {
-  std::size_t end = pos + 1;
-  if (mnemonics && text[pos] == '&' && end < text.size()) ++end;
-  while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
-  return end - pos;
+  std::size_t start = pos;
+  if (mnemonics && text[pos] == '&' && pos + 1 < text.size()) ++start;
+  return start + utf8::DecodeAt(text, start).length - pos;
 }
 
 // `text` broken into lines no wider than `maxWidth` in the current font: at spaces, and inside
@@ -551,7 +551,7 @@ class FltkFrontend : public Frontend {
 
 }  // namespace
 
-std::unique_ptr<Frontend> CreateFltkFrontend() {
+std::unique_ptr<Frontend> NewFltkFrontend() {
   // FLTK ends the process when it cannot open its display, so try first.
   Display* probe = XOpenDisplay(nullptr);
   if (probe == nullptr) return nullptr;
@@ -564,5 +564,5 @@ std::unique_ptr<Frontend> CreateFltkFrontend() {
 // The module's entry: the program loads this file only when it has a display to draw on.
 extern "C" __attribute__((visibility("default"))) platform::posix::Frontend*
 upgrade405_create_fltk_frontend() {
-  return platform::posix::CreateFltkFrontend().release();
+  return platform::posix::NewFltkFrontend().release();
 }

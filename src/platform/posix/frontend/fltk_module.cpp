@@ -37,7 +37,7 @@ std::string ModulePath() {
 
 }  // namespace
 
-std::unique_ptr<Frontend> MakeFltkFrontend() {
+std::unique_ptr<Frontend> LoadFltkFrontend() {
   // Without DISPLAY no X display can open: the terminal draws the windows, and FLTK, X11 and
   // fontconfig are never loaded.
   const char* display = std::getenv("DISPLAY");

@@ -34,9 +34,10 @@ class Frontend {
 // beside the executable (upgrade405-fltk.so), loaded only here, so that a run without a display
 // never loads FLTK and X11; a module that cannot be loaded gives nullptr and a warning on
 // standard error.
-std::unique_ptr<Frontend> MakeFltkFrontend();
-// The module's own maker, for a program or test that links the FLTK front-end in.
-std::unique_ptr<Frontend> CreateFltkFrontend();
+std::unique_ptr<Frontend> LoadFltkFrontend();
+// The FLTK front-end made in this process, or nullptr without a display: the module's own
+// maker, for a test that links the FLTK front-end in.
+std::unique_ptr<Frontend> NewFltkFrontend();
 // The terminal front-end on the process's standard input and output.
 std::unique_ptr<Frontend> MakeTerminalFrontend();
 

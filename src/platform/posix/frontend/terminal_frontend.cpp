@@ -7,7 +7,7 @@
 
 #include <iostream>
 
-#include "components/notice_box.h"
+#include "base/mnemonics.h"
 
 namespace platform::posix {
 

@@ -16,7 +16,7 @@ Frontend* testFrontend = nullptr;
 Frontend& CurrentFrontend() {
   if (testFrontend != nullptr) return *testFrontend;
   static std::unique_ptr<Frontend> chosen = [] {
-    std::unique_ptr<Frontend> f = MakeFltkFrontend();
+    std::unique_ptr<Frontend> f = LoadFltkFrontend();
     return f ? std::move(f) : MakeTerminalFrontend();
   }();
   return *chosen;

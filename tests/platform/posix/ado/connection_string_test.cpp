@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "components/text.h"
+#include "base/text.h"
 #include "main.h"
 
 namespace {
@@ -99,7 +99,7 @@ TEST(ConnectionStringTest, ArbitraryBytesNeverBreakTheParser) {
       if (ParseConnectionString(text, parsed, error)) {
         for (const auto& [key, value] : parsed.pairs) {
           EXPECT_FALSE(key.empty()) << text;
-          EXPECT_EQ(key, platform::AsciiLower(key));
+          EXPECT_EQ(key, text::AsciiLower(key));
         }
       } else {
         EXPECT_FALSE(error.empty()) << text;

@@ -5,8 +5,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "base/exceptions.h"
 #include "components/application.h"
-#include "components/exceptions.h"
 #include "components/notice_box.h"
 #include "main.h"
 

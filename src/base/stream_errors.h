@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "components/exceptions.h"
+#include "base/exceptions.h"
 
 // A failed file operation, with the platform's error code (errno, or GetLastError on Windows;
 // 0 when there is none).

@@ -1,4 +1,4 @@
-// The Linux identification functions: the configured host name and its fall-back, the user,
+// The Linux side of the host seam: the configured host name and its fall-back, the user,
 // the modules, the version note of a real executable, the clocks.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,7 +9,8 @@
 
 #include "journal/version_info.h"
 #include "platform/host.h"
-#include "platform/posix/identity.h"
+#include "platform/posix/names.h"
+#include "platform/posix/version_note.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -24,14 +25,16 @@ std::string TrimTrailingDotsAndControls(const std::string& s);
 // Removes leading and trailing characters whose code is at most that of the space.
 std::string TrimControls(const std::string& s);
 
-// ASCII-only lower-casing.
-std::string AsciiLower(const std::string& s);
+// ASCII-only case changes: the letters A to Z and a to z, every other byte as it is.
+std::string AsciiLower(std::string_view s);
+std::string AsciiUpper(std::string_view s);
+
+// A name or a path as the program's French messages quote it: between « and », each with a
+// space inside.
+std::string QuoteName(std::string_view name);
 
 // Replaces every occurrence of `from` (non-empty) by `to`, scanning left to right.
 std::string ReplaceAll(const std::string& s, const std::string& from, const std::string& to);
-
-// Length in bytes of the UTF-8 character that starts at s[pos] (1 for a stray byte).
-std::size_t Utf8CharLength(const std::string& s, std::size_t pos);
 
 // `a * b / c` rounded to nearest, halves away from zero (the Windows MulDiv rule).
 int MulDiv(int a, int b, int c);

@@ -1,4 +1,4 @@
-#include "components/text.h"
+#include "base/text.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -112,12 +112,24 @@ std::string TrimControls(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-std::string AsciiLower(const std::string& s) {
-  std::string r = s;
+std::string AsciiLower(std::string_view s) {
+  std::string r(s);
   for (char& c : r) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return r;
+}
+
+std::string AsciiUpper(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return r;
+}
+
+std::string QuoteName(std::string_view name) {
+  return "« " + std::string(name) + " »";
 }
 
 std::string ReplaceAll(const std::string& s, const std::string& from, const std::string& to) {
@@ -133,16 +145,6 @@ std::string ReplaceAll(const std::string& s, const std::string& from, const std:
   }
   out.append(s, pos, std::string::npos);
   return out;
-}
-
-std::size_t Utf8CharLength(const std::string& s, std::size_t pos) {
-  auto lead = static_cast<unsigned char>(s[pos]);
-  std::size_t len = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  std::size_t n = 1;
-  while (n < len && pos + n < s.size() && (static_cast<unsigned char>(s[pos + n]) & 0xC0) == 0x80) {
-    ++n;
-  }
-  return n;
 }
 
 int MulDiv(int a, int b, int c) {

@@ -4,9 +4,9 @@
 
 #include <cstdlib>
 
+#include "base/exceptions.h"
+#include "base/text.h"
 #include "components/ado.h"
-#include "components/exceptions.h"
-#include "components/text.h"
 #include "main.h"
 #include "platform/database.h"
 #include "support/jet_fixtures.h"

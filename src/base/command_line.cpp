@@ -1,4 +1,4 @@
-#include "components/command_line.h"
+#include "base/command_line.h"
 
 namespace {
 
