@@ -38,8 +38,8 @@ void SetJetFileCallsForTesting(const JetFileCalls& calls);
 
 class JetFile {
  public:
-  // A file that is not open: false, and every operation fails.
-  // Move-only; destroying it closes the descriptor, which drops its locks.
+  // A file that is not open: false, and every operation fails. Move-only; destroying a JetFile
+  // closes its descriptor, which drops its locks.
   JetFile() = default;
 
   // Opens `path` with `access` (O_RDONLY or O_RDWR), never creating it. Not open, with errno
