@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/utf8.h"
+
 namespace jet_writer::format {
 
 void Put64(unsigned char* at, double v) {
@@ -110,34 +112,17 @@ void DataPageBuilder::SetFree() {
   Put16(page_.data() + 2, static_cast<std::uint32_t>(top_ - offsetsEnd));
 }
 
-bool Utf8ToUtf16(const std::string& utf8, std::u16string& out) {
+bool Utf8ToUtf16(const std::string& text, std::u16string& out) {
   out.clear();
-  for (std::size_t k = 0; k < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[k]);
-    std::size_t extra = 0;
-    std::uint32_t cp = 0;
-    if (lead < 0x80) {
-      cp = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-      extra = 1;
-      cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-      extra = 2;
-      cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-      extra = 3;
-      cp = lead & 0x07;
-    } else {
+  for (std::size_t k = 0; k < text.size();) {
+    const utf8::Decoded c = utf8::DecodeAt(text, k);
+    // Strict UTF-8 (a NUL is a character like any other here): no overlong form, no surrogate,
+    // nothing above 0x10FFFF.
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    char32_t cp = c.codePoint;
+    if (!c.valid || cp < kMinimum[c.length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       return false;
     }
-    if (k + extra >= utf8.size()) return false;
-    for (std::size_t n = 1; n <= extra; ++n) {
-      const auto c = static_cast<unsigned char>(utf8[k + n]);
-      if ((c & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    static constexpr std::uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMinimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
     if (cp >= 0x10000) {
       cp -= 0x10000;
       out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -145,7 +130,7 @@ bool Utf8ToUtf16(const std::string& utf8, std::u16string& out) {
     } else {
       out.push_back(static_cast<char16_t>(cp));
     }
-    k += extra + 1;
+    k += c.length;
   }
   return true;
 }

@@ -2,6 +2,7 @@
 #include <array>
 #include <string>
 
+#include "base/utf8.h"
 #include "jet_writer.h"
 
 namespace jet_writer {
@@ -18,8 +19,8 @@ constexpr std::array<const char*, 7> kNames = {
 // The first `characters` code points of UTF-8 `text`.
 std::string FirstCharacters(const std::string& text, std::size_t characters) {
   std::size_t k = 0;
-  for (std::size_t seen = 0; k < text.size(); ++k) {
-    if ((static_cast<unsigned char>(text[k]) & 0xC0) != 0x80 && seen++ == characters) break;
+  for (std::size_t seen = 0; seen < characters && k < text.size(); ++seen) {
+    k += utf8::DecodeAt(text, k).length;
   }
   return text.substr(0, k);
 }

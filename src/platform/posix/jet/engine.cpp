@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/posix/jet/libmdb.h"
 #include "platform/posix/jet/statement.h"
 #include "platform/posix/jet/tdef.h"
@@ -25,10 +26,6 @@ namespace {
 constexpr char kReadOnlyText[] =
     "Impossible de mettre à jour. La base de données ou l'objet est en lecture seule.";
 
-std::string Guillemets(std::string_view name) {
-  return "« " + std::string(name) + " »";
-}
-
 EngineStatus Failure(std::string description) {
   return {kFail, std::move(description), kJetEngineSource};
 }
@@ -38,16 +35,16 @@ EngineStatus OpenFailure(std::string description) {
 }
 
 EngineStatus Damaged(const std::string& path, const std::string& why) {
-  return Failure("La base de données " + QuotedPath(path) +
+  return Failure("La base de données " + text::QuoteName(path) +
                  " est endommagée ou ne peut pas être lue : " + why + ". Rien n'a été modifié.");
 }
 
 EngineStatus CannotAlter(const std::string& column, const std::string& why) {
-  return Failure("Impossible de modifier la colonne " + Guillemets(column) + " : " + why);
+  return Failure("Impossible de modifier la colonne " + text::QuoteName(column) + " : " + why);
 }
 
 std::string InUseText(const std::string& table) {
-  return "La table " + Guillemets(table) +
+  return "La table " + text::QuoteName(table) +
          " est déjà utilisée par un autre utilisateur ou processus ; elle ne peut pas être "
          "modifiée maintenant.";
 }
@@ -59,23 +56,24 @@ std::string InUseText(const std::string& table) {
 EngineStatus CheckDatabaseFile(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
-    return OpenFailure("Fichier " + QuotedPath(path) + " introuvable.");
+    return OpenFailure("Fichier " + text::QuoteName(path) + " introuvable.");
   }
   if (S_ISDIR(info.st_mode)) {
-    return OpenFailure(QuotedPath(path) + " est un dossier, pas un fichier de base de données.");
+    return OpenFailure(text::QuoteName(path) +
+                       " est un dossier, pas un fichier de base de données.");
   }
   if (!S_ISREG(info.st_mode)) {
-    return OpenFailure(QuotedPath(path) + " n'est pas un fichier de base de données.");
+    return OpenFailure(text::QuoteName(path) + " n'est pas un fichier de base de données.");
   }
   if (info.st_size == 0) {
-    return OpenFailure("Format de base de données " + QuotedPath(path) +
+    return OpenFailure("Format de base de données " + text::QuoteName(path) +
                        " non reconnu : le fichier est vide.");
   }
   return {};
 }
 
 std::string CannotOpenText(const std::string& path) {
-  return "Impossible d'ouvrir la base de données " + QuotedPath(path);
+  return "Impossible d'ouvrir la base de données " + text::QuoteName(path);
 }
 
 // Opens the file for reading and, unless `mode` says read-only, writing. A file the user may
@@ -103,7 +101,7 @@ EngineStatus ReadHeader(const JetFile& file, const std::string& path, JetHeader&
   const JetHeaderCheck check = CheckJetHeader(page, static_cast<std::size_t>(got), out, why);
   if (check == JetHeaderCheck::kJet) return {};
   const std::string text =
-      "Format de base de données " + QuotedPath(path) + " non reconnu : " + why + ".";
+      "Format de base de données " + text::QuoteName(path) + " non reconnu : " + why + ".";
   return check == JetHeaderCheck::kNotJet ? OpenFailure(text) : Failure(text);
 }
 
@@ -214,7 +212,7 @@ EngineStatus CheckOneCatalogRow(const std::string& path, const LibmdbView& view)
   if (view.tablesOnDefinition <= 1) return {};
   return Damaged(path, std::to_string(view.tablesOnDefinition) +
                            " tables du catalogue partagent la définition de la table " +
-                           Guillemets(view.table));
+                           text::QuoteName(view.table));
 }
 
 // Asks libmdb (in its child) for the table and its columns and, when `scan` is set and the
@@ -230,12 +228,12 @@ EngineStatus AskLibmdb(const JetFile& file, const std::string& path, std::uint64
   if (!ReadWithLibmdb(file.fd(), path, fileSize, request, view, why)) return Damaged(path, why);
   if (!view.failure.empty()) return Damaged(path, view.failure);
   if (!view.tableFound) {
-    return Failure("La table " + Guillemets(alter.table) +
+    return Failure("La table " + text::QuoteName(alter.table) +
                    " est introuvable. Vérifiez qu'elle existe et que son nom est correctement "
                    "orthographié.");
   }
   if (view.systemTable) {
-    return Failure("Impossible de modifier la table système " + Guillemets(view.table) + ".");
+    return Failure("Impossible de modifier la table système " + text::QuoteName(view.table) + ".");
   }
   return CheckOneCatalogRow(path, view);
 }
@@ -252,8 +250,8 @@ EngineStatus FindLibmdbColumn(const LibmdbView& view, const JetAlterColumn& alte
     }
   }
   if (column == nullptr) {
-    return Failure("La colonne " + Guillemets(alter.column) + " est introuvable dans la table " +
-                   Guillemets(view.table) + ".");
+    return Failure("La colonne " + text::QuoteName(alter.column) +
+                   " est introuvable dans la table " + text::QuoteName(view.table) + ".");
   }
   if (column->type != kJetTypeText) {
     return CannotAlter(column->name, std::string("c'est une colonne de type ") +
@@ -329,7 +327,7 @@ EngineStatus ReadOwnDefinition(const JetFile& file, const std::string& path, std
     return Damaged(path, why);
   }
   if (!SameColumns(out, view)) {
-    return Damaged(path, "la définition de la table " + Guillemets(view.table) +
+    return Damaged(path, "la définition de la table " + text::QuoteName(view.table) +
                              " ne se lit pas de la même façon par libmdb et octet par octet");
   }
   return {};
@@ -346,14 +344,14 @@ EngineStatus FindDefinitionColumn(const std::string& path, const JetHeader& head
       continue;
     }
     if (found != nullptr) {
-      return Damaged(path, "deux colonnes portent le nom " + Guillemets(theirs.name));
+      return Damaged(path, "deux colonnes portent le nom " + text::QuoteName(theirs.name));
     }
     found = &candidate;
   }
   if (found == nullptr) return Damaged(path, "la colonne n'a pas été retrouvée dans sa définition");
   if (found->length > BytesPerCharacter(header) * kJetMaxTextLength) {
-    return Damaged(path, "la colonne " + Guillemets(theirs.name) + " annonce une longueur de " +
-                             std::to_string(found->length) +
+    return Damaged(path, "la colonne " + text::QuoteName(theirs.name) +
+                             " annonce une longueur de " + std::to_string(found->length) +
                              " octets, impossible pour une colonne Texte");
   }
   out = *found;
@@ -404,7 +402,7 @@ EngineStatus CheckShortening(const JetFile& file, const std::string& path, const
   if (!view.scanned) return Damaged(path, "les valeurs de la colonne n'ont pas été lues");
   // A row that libmdb skipped could be one too long.
   if (view.rows != target.definition.rowCount) {
-    return Damaged(path, "la table " + Guillemets(view.table) + " annonce " +
+    return Damaged(path, "la table " + text::QuoteName(view.table) + " annonce " +
                              std::to_string(target.definition.rowCount) + " lignes mais " +
                              std::to_string(view.rows) +
                              " ont pu être lues (un compactage de la base peut la réparer)");
@@ -494,13 +492,13 @@ EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader
                                  : " est restée à " + std::to_string(onDisk) +
                                        " octets, une longueur que toutes ses valeurs respectent.";
     if (!file.WriteAt(bytes, whole ? 2 : 1, writes[k].offset, why)) {
-      return Failure("Erreur d'écriture dans la base de données " + QuotedPath(path) + " (" + why +
-                     ") : la longueur de la colonne " + Guillemets(column) + left);
+      return Failure("Erreur d'écriture dans la base de données " + text::QuoteName(path) + " (" +
+                     why + ") : la longueur de la colonne " + text::QuoteName(column) + left);
     }
     if (!file.Flush()) {
       return Failure("Erreur lors de l'écriture sur le disque de la base de données " +
-                     QuotedPath(path) + " (" + std::strerror(errno) +
-                     ") : la modification de la colonne " + Guillemets(column) +
+                     text::QuoteName(path) + " (" + std::strerror(errno) +
+                     ") : la modification de la colonne " + text::QuoteName(column) +
                      " n'est peut-être pas enregistrée.");
     }
     onDisk = writes[k].lengthAfter;
@@ -524,7 +522,7 @@ EngineStatus CheckCodePage(const JetHeader& header, const std::string& column) {
 // references, whatever the relationship's flags.
 EngineStatus CheckRelationships(const TargetColumn& target) {
   if (target.view.relationships == 0) return {};
-  return Failure("Impossible de modifier le champ " + Guillemets(target.theirs.name) +
+  return Failure("Impossible de modifier le champ " + text::QuoteName(target.theirs.name) +
                  ". Il fait partie d'une ou de plusieurs relations.");
 }
 
@@ -550,10 +548,6 @@ EngineStatus Alter(JetFile& file, const std::string& path, const JetHeader& head
 }
 
 }  // namespace
-
-std::string QuotedPath(const std::string& path) {
-  return "« " + path + " »";
-}
 
 EngineStatus JetEngine::Open(const std::string& path, const OpenMode& mode,
                              std::optional<JetEngine>& out) {
@@ -592,8 +586,8 @@ EngineStatus JetEngine::Execute(const std::string& text) {
     lock.emplace(file_);
     if (const int error = lock->error(); error != 0) {
       if (error == EAGAIN || error == EACCES) return Failure(InUseText(alter.table));
-      return Failure("Impossible de verrouiller la base de données " + QuotedPath(path_) + " (" +
-                     std::strerror(error) + ").");
+      return Failure("Impossible de verrouiller la base de données " + text::QuoteName(path_) +
+                     " (" + std::strerror(error) + ").");
     }
   }
   if (LockFileInUse(path_)) return Failure(InUseText(alter.table));

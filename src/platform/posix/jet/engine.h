@@ -56,9 +56,6 @@ struct OpenMode {
   bool exclusive = false;
 };
 
-// The path as the engine's messages quote it.
-std::string QuotedPath(const std::string& path);
-
 // An open Jet database. Destroying it closes the file and releases its locks.
 class JetEngine {
  public:

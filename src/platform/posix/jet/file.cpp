@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <utility>
 
 namespace platform {
 
@@ -39,25 +38,6 @@ void SetJetFileCallsForTesting(const JetFileCalls& replacement) {
   calls = replacement;
 }
 
-JetFile::JetFile(JetFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-JetFile& JetFile::operator=(JetFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = std::exchange(other.fd_, -1);
-  }
-  return *this;
-}
-
-JetFile::~JetFile() {
-  Close();
-}
-
-void JetFile::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
-
 JetFile JetFile::Open(const std::string& path, int access) {
   int fd = -1;
   do {
@@ -69,7 +49,7 @@ JetFile JetFile::Open(const std::string& path, int access) {
 ssize_t JetFile::ReadUpTo(void* buffer, std::size_t size, std::uint64_t offset) const {
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t n = calls.pread(fd_, static_cast<char*>(buffer) + done, size - done,
+    const ssize_t n = calls.pread(fd_.Get(), static_cast<char*>(buffer) + done, size - done,
                                   static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return -1;
@@ -86,7 +66,7 @@ bool JetFile::ReadAt(void* buffer, std::size_t size, std::uint64_t offset) const
 bool JetFile::WriteAt(const void* data, std::size_t size, std::uint64_t offset, std::string& why) {
   ssize_t written = -1;
   do {
-    written = calls.pwrite(fd_, data, size, static_cast<off_t>(offset));
+    written = calls.pwrite(fd_.Get(), data, size, static_cast<off_t>(offset));
   } while (written < 0 && errno == EINTR);
   if (written == static_cast<ssize_t>(size)) return true;
   why = written < 0 ? std::strerror(errno) : "écriture incomplète";
@@ -94,27 +74,27 @@ bool JetFile::WriteAt(const void* data, std::size_t size, std::uint64_t offset, 
 }
 
 bool JetFile::Flush() {
-  return calls.fsync(fd_) == 0;
+  return calls.fsync(fd_.Get()) == 0;
 }
 
 bool JetFile::LockWhole(short type) {
   struct flock lock = WholeFile(type);
-  return calls.lock(fd_, F_OFD_SETLK, &lock) == 0;
+  return calls.lock(fd_.Get(), F_OFD_SETLK, &lock) == 0;
 }
 
 bool JetFile::OtherLock(short type, struct flock& found) const {
   found = WholeFile(type);
-  if (calls.lock(fd_, F_OFD_GETLK, &found) != 0) return false;
+  if (calls.lock(fd_.Get(), F_OFD_GETLK, &found) != 0) return false;
   return found.l_type != F_UNLCK;
 }
 
 bool JetFile::OtherBsdLock(int operation) const {
-  if (fd_ < 0) return false;
+  if (!fd_.IsOpen()) return false;
   // On this descriptor itself: it holds no BSD lock of its own, so the attempt conflicts with
   // every other description's. Opening and closing another descriptor instead would drop every
   // classic POSIX lock this process holds on the file.
-  if (calls.bsdLock(fd_, operation | LOCK_NB) == 0) {
-    calls.bsdLock(fd_, LOCK_UN);
+  if (calls.bsdLock(fd_.Get(), operation | LOCK_NB) == 0) {
+    calls.bsdLock(fd_.Get(), LOCK_UN);
     return false;
   }
   return errno == EWOULDBLOCK;

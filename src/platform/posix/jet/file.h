@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/posix/descriptor.h"
+
 struct flock;
 
 namespace platform {
@@ -36,21 +38,17 @@ void SetJetFileCallsForTesting(const JetFileCalls& calls);
 
 class JetFile {
  public:
-  // A file that is not open: false, and every operation fails.
+  // A file that is not open: false, and every operation fails. Move-only; destroying a JetFile
+  // closes its descriptor, which drops its locks.
   JetFile() = default;
-  JetFile(JetFile&& other) noexcept;
-  JetFile& operator=(JetFile&& other) noexcept;
-  JetFile(const JetFile&) = delete;
-  JetFile& operator=(const JetFile&) = delete;
-  ~JetFile();  // closes the descriptor, which drops its locks
 
   // Opens `path` with `access` (O_RDONLY or O_RDWR), never creating it. Not open, with errno
   // set, when it cannot.
   static JetFile Open(const std::string& path, int access);
 
-  explicit operator bool() const { return fd_ >= 0; }
+  explicit operator bool() const { return fd_.IsOpen(); }
   // The descriptor, for fstat and for the libmdb child; the JetFile keeps owning it.
-  int fd() const { return fd_; }
+  int fd() const { return fd_.Get(); }
 
   // Reads up to `size` bytes at `offset`, stopping early only at the end of the file: the number
   // of bytes read, or -1 with errno.
@@ -79,8 +77,7 @@ class JetFile {
 
  private:
   explicit JetFile(int fd) : fd_(fd) {}
-  void Close();
-  int fd_ = -1;
+  UniqueFd fd_;
 };
 
 // Whether another process holds a lock on Jet's lock file beside `databasePath` (the name with

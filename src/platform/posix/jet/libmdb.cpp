@@ -8,7 +8,6 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +18,9 @@
 #include <limits>
 #include <memory>
 
+#include "base/text.h"
+#include "platform/host.h"
+#include "platform/posix/descriptor.h"
 #include "platform/posix/jet/statement.h"
 
 // Present only in a build with a sanitizer.
@@ -233,11 +235,11 @@ LibmdbView AskLibmdb(const char* file, const LibmdbRequest& request, int progres
   view.tablesOnDefinition = TablesOnDefinition(mdb.get(), found->table_pg);
   std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(found));
   if (!table) {
-    view.failure = "la définition de la table « " + view.table + " » est illisible";
+    view.failure = "la définition de la table " + text::QuoteName(view.table) + " est illisible";
     return view;
   }
   if (mdb_read_columns(table.get()) == nullptr) {
-    view.failure = "les colonnes de la table « " + view.table + " » sont illisibles";
+    view.failure = "les colonnes de la table " + text::QuoteName(view.table) + " sont illisibles";
     return view;
   }
   int target = 0;  // libmdb's 1-based index of the statement's column
@@ -265,7 +267,7 @@ LibmdbView AskLibmdb(const char* file, const LibmdbRequest& request, int progres
   ReportScanStarts(progressFd, TablePages(mdb.get(), table.get()));
   if (mdb_bind_column(table.get(), target, value.data(), &length) < 0 ||
       mdb_rewind_table(table.get()) < 0) {
-    view.failure = "les valeurs de la colonne « " + column.name + " » sont illisibles";
+    view.failure = "les valeurs de la colonne " + text::QuoteName(column.name) + " sont illisibles";
     return view;
   }
   while (mdb_fetch_row(table.get())) {
@@ -363,25 +365,6 @@ void CloseDescriptorsExcept(int first, int keepA, int keepB) {
   ::_exit(0);
 }
 
-struct Pipe {
-  int fds[2] = {-1, -1};
-  ~Pipe() {
-    for (int fd : fds) {
-      if (fd >= 0) ::close(fd);
-    }
-  }
-  void Close(int k) {
-    if (fds[k] >= 0) ::close(fds[k]);
-    fds[k] = -1;
-  }
-};
-
-std::int64_t NowMs() {
-  timespec now{};
-  ::clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
 }  // namespace
 
 std::string EncodeLibmdbView(const LibmdbView& view) {
@@ -457,11 +440,12 @@ void SetLibmdbChildHookForTesting(void (*hook)()) {
 
 bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t fileSize,
                     const LibmdbRequest& request, LibmdbView& out, std::string& why) {
-  Pipe answer;
-  if (::pipe2(answer.fds, O_CLOEXEC) != 0) {
+  int ends[2] = {-1, -1};
+  if (::pipe2(ends, O_CLOEXEC) != 0) {
     why = "impossible de créer le canal de lecture (" + std::string(std::strerror(errno)) + ")";
     return false;
   }
+  UniqueFd answerRead(ends[0]), answerWrite(ends[1]);
   const pid_t parent = ::getpid();
   const pid_t child = ::fork();
   if (child < 0) {
@@ -469,15 +453,15 @@ bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t fileSize,
         "impossible de lancer le processus de lecture (" + std::string(std::strerror(errno)) + ")";
     return false;
   }
-  if (child == 0) RunChild(parent, fd, path, request, answer.fds[1]);
-  answer.Close(1);
+  if (child == 0) RunChild(parent, fd, path, request, answerWrite.Get());
+  answerWrite.Reset();
 
   // The first step's limit, until the child says that the scan starts; then the scan's, for a
   // table of at most as many pages as the file holds.
   std::string bytes;
   bool timedOut = false, tooLarge = false, scanning = false;
   int limitMs = LibmdbCatalogTimeLimitMs();
-  std::int64_t deadline = NowMs() + limitMs;
+  std::int64_t deadline = GetTickCount() + limitMs;
   char buffer[65536];
   while (true) {
     if (!scanning && bytes.size() >= kScanStartsSize && bytes.compare(0, 4, kScanStarts, 4) == 0) {
@@ -485,20 +469,20 @@ bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t fileSize,
       std::uint32_t pages = 0;
       progress.U32(pages);
       limitMs = LibmdbScanTimeLimitMs(std::min<std::uint64_t>(pages, fileSize / 4096));
-      deadline = NowMs() + limitMs;
+      deadline = GetTickCount() + limitMs;
       bytes.erase(0, kScanStartsSize);
       scanning = true;
     }
-    const std::int64_t left = deadline - NowMs();
+    const std::int64_t left = deadline - GetTickCount();
     if (left <= 0) {
       timedOut = true;
       break;
     }
-    pollfd p{answer.fds[0], POLLIN, 0};
+    pollfd p{answerRead.Get(), POLLIN, 0};
     const int ready = ::poll(&p, 1, static_cast<int>(left));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) continue;  // the deadline is checked above
-    const ssize_t n = ::read(answer.fds[0], buffer, sizeof buffer);
+    const ssize_t n = ::read(answerRead.Get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     bytes.append(buffer, static_cast<std::size_t>(n));

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/text.h"
+#include "base/utf8.h"
+
 namespace platform {
 
 namespace {
@@ -66,16 +69,8 @@ std::vector<Token> Tokenize(std::string_view text) {
   return tokens;
 }
 
-std::string AsciiUpper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
 bool IsKeyword(const Token& token, std::string_view keyword) {
-  return token.kind == TokenKind::kWord && AsciiUpper(token.text) == keyword;
+  return token.kind == TokenKind::kWord && text::AsciiUpper(token.text) == keyword;
 }
 
 bool IsPunct(const Token& token, char c) {
@@ -104,30 +99,9 @@ JetStatement Refused(std::string error) {
 // Decodes one UTF-8 character at `i`; an invalid byte is returned as itself (negated, so that
 // it never equals a character).
 std::int64_t NextCharacter(std::string_view s, std::size_t& i) {
-  const auto c = static_cast<unsigned char>(s[i]);
-  std::size_t length = c < 0x80           ? 1
-                       : (c >> 5) == 0x6  ? 2
-                       : (c >> 4) == 0xE  ? 3
-                       : (c >> 3) == 0x1E ? 4
-                                          : 0;
-  if (length == 0 || i + length > s.size()) {
-    ++i;
-    return -static_cast<std::int64_t>(c) - 1;
-  }
-  std::uint32_t value = length == 1   ? c
-                        : length == 2 ? (c & 0x1F)
-                        : length == 3 ? (c & 0x0F)
-                                      : (c & 0x07);
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(s[i + k]);
-    if ((next & 0xC0) != 0x80) {
-      ++i;
-      return -static_cast<std::int64_t>(c) - 1;
-    }
-    value = (value << 6) | (next & 0x3F);
-  }
-  i += length;
-  return value;
+  const utf8::Decoded c = utf8::DecodeAt(s, i);
+  i += c.length;
+  return c.valid ? std::int64_t{c.codePoint} : -std::int64_t{c.codePoint} - 1;
 }
 
 // Case folding as Jet compares names: the C library's Unicode tables (C.UTF-8), or the ASCII
@@ -148,7 +122,8 @@ JetStatement ParseJetStatement(std::string_view text) {
   const std::vector<Token> tokens = Tokenize(text);
   const std::size_t n = tokens.size();
   if (n == 0) return Refused("L'instruction SQL est vide.");
-  const std::string first = tokens[0].kind == TokenKind::kWord ? AsciiUpper(tokens[0].text) : "";
+  const std::string first =
+      tokens[0].kind == TokenKind::kWord ? text::AsciiUpper(tokens[0].text) : "";
   if (first == "SELECT" || first == "INSERT" || first == "UPDATE" || first == "DELETE" ||
       first == "TRANSFORM" || first == "PARAMETERS") {
     return Refused(
@@ -192,7 +167,7 @@ JetStatement ParseJetStatement(std::string_view text) {
   std::string type;
   while (k < n && tokens[k].kind == TokenKind::kWord) {
     if (!type.empty()) type += ' ';
-    type += AsciiUpper(tokens[k++].text);
+    type += text::AsciiUpper(tokens[k++].text);
   }
   if (type.empty()) return Refused(kAlterSyntax);
   const std::string typeWord = type;

@@ -3,6 +3,8 @@
 
 #include <set>
 
+#include "base/utf8.h"
+
 #include "platform/posix/jet/header.h"
 
 namespace platform {
@@ -32,24 +34,6 @@ std::uint32_t Le32(const std::string& bytes, std::size_t at) {
          static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8 |
          static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16 |
          static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 // The concatenated definition: every page of the chain, read to its end.
@@ -152,7 +136,7 @@ std::string Windows1252ToUtf8(const std::string& bytes) {
   for (char byte : bytes) {
     const auto c = static_cast<unsigned char>(byte);
     const std::uint16_t high = c >= 0x80 && c <= 0x9F ? kWindows1252High[c - 0x80] : 0;
-    AppendUtf8(out, high != 0 ? high : c);
+    utf8::Append(out, high != 0 ? high : c);
   }
   return out;
 }
@@ -197,7 +181,7 @@ std::string JetNameToUtf8(const std::string& bytes) {
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
-    AppendUtf8(out, c);
+    utf8::Append(out, c);
   }
   return out;
 }
