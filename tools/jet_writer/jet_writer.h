@@ -7,9 +7,9 @@
 // header with a fixed creation date), the system catalog MSysObjects with the rows readers look
 // for (a table's "Required" columns in its properties), each table's usage maps, its definition
 // and its data pages, the system table MSysRelationships when there are relationships, and
-// writes them to a new file. Rows are written as the
-// generator makes them, so memory stays flat in the number of rows, and the same description
-// always gives the same bytes. It only creates: an existing file is never opened for writing.
+// writes them to a new file. Rows are written as the generator makes them, so memory stays flat
+// in the number of rows, and the same description always gives the same bytes. It only creates:
+// an existing file is never opened for writing.
 //
 // Failures throw JetWriterError with a message in English that names the file.
 #pragma once
