@@ -17,7 +17,7 @@ jobs=$(nproc)
 bash tests/support/mdb_reader/install.sh
 
 if [ ! -d ../shared/fixtures ] && [ -z "${UPGRADE405_FIXTURES:-}" ]; then
-  echo "test.sh: $(cd .. && pwd)/shared/fixtures is missing: the Jet tests will be skipped"
+  echo "test.sh: $(cd .. && pwd)/shared/fixtures is missing: the extra checks on files that Access and another writer made will be skipped"
 fi
 
 # Every C and C++ file as clang-format writes it, before anything is built.
