@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/run_statement.h"
 #include "support/jet_files.h"
 #include "support/jet_fixtures.h"
 #include "support/jet_sample.h"
@@ -24,17 +25,8 @@ using namespace testing_support;
 
 constexpr std::size_t kPage = 4096;
 
-// Opens `path` and runs `statement`; "" on success, otherwise the failure's description.
-std::string Statement(const std::string& path, const std::string& statement) {
-  std::optional<JetEngine> engine;
-  const EngineStatus opened = JetEngine::Open(path, {}, engine);
-  if (!opened.ok()) return "open: " + opened.description;
-  const EngineStatus status = engine->Execute(statement);
-  return status.ok() ? "" : status.description;
-}
-
 std::string Alter(int length) {
-  return "ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(" + std::to_string(length) + ")";
+  return testing_support::Alter("nuv", "Filename", length);
 }
 
 void Put32(std::string& bytes, std::size_t at, std::uint32_t value) {

@@ -2,6 +2,7 @@
 // copies of files that Access and another writer made), its results checked by readers that
 // share no code with it: npm's mdb-reader and mdbtools.
 #include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/run_statement.h"
 
 #include <gtest/gtest.h>
 
@@ -21,24 +22,6 @@ namespace {
 
 using namespace platform;
 using namespace testing_support;
-
-// Opens `path` and runs `statement`; "" on success, otherwise the failure's description. Every
-// failure names the engine or the provider as its source.
-std::string Statement(const std::string& path, const std::string& statement, OpenMode mode = {}) {
-  std::optional<JetEngine> engine;
-  const EngineStatus opened = JetEngine::Open(path, mode, engine);
-  if (!opened.ok()) return "open: " + opened.description;
-  const EngineStatus status = engine->Execute(statement);
-  if (status.ok()) return "";
-  EXPECT_EQ(status.source, kJetEngineSource);
-  EXPECT_EQ(status.code, kFail);
-  return status.description;
-}
-
-std::string Alter(const std::string& table, const std::string& column, int length) {
-  return "ALTER TABLE [" + table + "] ALTER COLUMN [" + column + "] TEXT(" +
-         std::to_string(length) + ")";
-}
 
 // Both readers see `column` with `bytes` as its stored length, and every row of every table as
 // in `original`.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/run_statement.h"
 #include "support/jet_files.h"
 #include "support/jet_fixtures.h"
 #include "support/jet_sample.h"
@@ -18,19 +19,6 @@ namespace {
 
 using namespace platform;
 using namespace testing_support;
-
-std::string Statement(const std::string& path, const std::string& statement) {
-  std::optional<JetEngine> engine;
-  const EngineStatus opened = JetEngine::Open(path, {}, engine);
-  if (!opened.ok()) return "open: " + opened.description;
-  const EngineStatus status = engine->Execute(statement);
-  return status.ok() ? "" : status.description;
-}
-
-std::string Alter(const std::string& table, const std::string& column, int length) {
-  return "ALTER TABLE [" + table + "] ALTER COLUMN [" + column + "] TEXT(" +
-         std::to_string(length) + ")";
-}
 
 // nuv in a Jet 3 file: Filename TEXT(`length`) holding `names`, one row each.
 jet_writer::DatabaseLayout MakeJet3(const std::string& path, int length,

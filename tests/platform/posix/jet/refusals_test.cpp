@@ -13,6 +13,7 @@
 
 #include "platform/posix/jet/engine.h"
 #include "platform/posix/jet/libmdb.h"
+#include "platform/posix/jet/run_statement.h"
 #include "support/jet_fixtures.h"
 #include "support/jet_sample.h"
 #include "support/process.h"
@@ -21,24 +22,6 @@ namespace {
 
 using namespace platform;
 using namespace testing_support;
-
-std::string Alter(const std::string& table, const std::string& column, int length) {
-  return "ALTER TABLE [" + table + "] ALTER COLUMN [" + column + "] TEXT(" +
-         std::to_string(length) + ")";
-}
-
-// Opens `path` and runs `statement`: "" on success, the failure's description otherwise, and
-// "open: " and the description when the file does not open.
-std::string Statement(const std::string& path, const std::string& statement, OpenMode mode = {}) {
-  std::optional<JetEngine> engine;
-  const EngineStatus opened = JetEngine::Open(path, mode, engine);
-  if (!opened.ok()) return "open: " + opened.description;
-  const EngineStatus status = engine->Execute(statement);
-  if (status.ok()) return "";
-  EXPECT_EQ(status.code, kFail);
-  EXPECT_EQ(status.source, kJetEngineSource);
-  return status.description;
-}
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

@@ -1,0 +1,33 @@
+// The Jet engine's tests run their statements through these: open a file, run one statement.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/posix/jet/engine.h"
+
+namespace testing_support {
+
+// Opens `path` and runs `statement`: "" on success, the failure's description otherwise, and
+// "open: " and the description when the file does not open. Every failure of the statement
+// names the engine as its source.
+inline std::string Statement(const std::string& path, const std::string& statement,
+                             platform::OpenMode mode = {}) {
+  std::optional<platform::JetEngine> engine;
+  const platform::EngineStatus opened = platform::JetEngine::Open(path, mode, engine);
+  if (!opened.ok()) return "open: " + opened.description;
+  const platform::EngineStatus status = engine->Execute(statement);
+  if (status.ok()) return "";
+  EXPECT_EQ(status.code, platform::kFail);
+  EXPECT_EQ(status.source, platform::kJetEngineSource);
+  return status.description;
+}
+
+inline std::string Alter(const std::string& table, const std::string& column, int length) {
+  return "ALTER TABLE [" + table + "] ALTER COLUMN [" + column + "] TEXT(" +
+         std::to_string(length) + ")";
+}
+
+}  // namespace testing_support
