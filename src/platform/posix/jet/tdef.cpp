@@ -4,6 +4,7 @@
 #include <set>
 
 #include "base/utf8.h"
+#include "platform/posix/jet/bytes.h"
 
 #include "platform/posix/jet/header.h"
 
@@ -28,13 +29,6 @@ struct Layout {
 
 constexpr Layout kJet4Layout{kJet4PageSize, 16, 45, 51, 55, 59, 63, 12, 25, 5, 15, 23, 2, 52, 38};
 constexpr Layout kJet3Layout{kJet3PageSize, 12, 25, 31, 35, 39, 43, 8, 18, 1, 13, 16, 1, 39, 34};
-
-std::uint32_t Le32(const std::string& bytes, std::size_t at) {
-  return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8 |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16 |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
-}
 
 // The concatenated definition: every page of the chain, read to its end.
 class Definition {

@@ -1,6 +1,8 @@
 // The Linux side of the database seam: a table's usage maps, read page by page.
 #include "platform/posix/jet/usage_map.h"
 
+#include "platform/posix/jet/bytes.h"
+
 namespace platform {
 
 namespace {
@@ -12,15 +14,6 @@ constexpr std::uint8_t kMapOfMapPages = 0x01;
 constexpr std::size_t kInlineMapHeader = 5;  // type, first page
 constexpr std::size_t kMapPageHeader = 4;
 constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
-
-std::uint16_t Le16(const std::string& bytes, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
-}
-std::uint32_t Le32(const std::string& bytes, std::size_t at) {
-  return static_cast<std::uint32_t>(Le16(bytes, at)) |
-         static_cast<std::uint32_t>(Le16(bytes, at + 2)) << 16;
-}
 
 // The highest bit set in `bitmap` from byte `from` on, as first + its index; false for none.
 bool HighestBit(const std::string& bitmap, std::size_t from, std::uint64_t first,
