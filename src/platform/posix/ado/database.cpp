@@ -315,6 +315,7 @@ DbRecordset::~DbRecordset() = default;
 struct DbCommand::Impl {
   std::int32_t commandType = 8;  // adCmdUnknown, ADO's default
   std::string text;
+  JetStatement statement;  // the text as the engine reads it, read once when the text is set
   std::shared_ptr<EngineConnection> engine;
   std::optional<std::size_t> parameterCount;
 };
@@ -341,6 +342,7 @@ HResult DbCommand::GetCommandType(std::int32_t& type) {
 
 HResult DbCommand::SetCommandText(const std::string& text) {
   impl_->text = text;
+  impl_->statement = ParseJetStatement(text);
   impl_->parameterCount.reset();
   return kOk;
 }
@@ -382,7 +384,8 @@ HResult DbCommand::Prepare(std::uint32_t /*expectedRuns*/) {
   if (HResult hr = NeedOpenConnection(impl_->engine); Failed(hr)) return hr;
   if (HResult hr = NeedText(impl_->text); Failed(hr)) return hr;
   std::size_t count = 0;
-  if (EngineStatus status = impl_->engine->db->CountParameters(impl_->text, count); !status.ok()) {
+  if (EngineStatus status = impl_->engine->db->CountParameters(impl_->statement, count);
+      !status.ok()) {
     return Fail(status);
   }
   impl_->parameterCount = count;
@@ -404,7 +407,7 @@ HResult DbCommand::Execute(std::int32_t options, std::unique_ptr<DbRecordset>& r
   }
   if (HResult hr = NeedOpenConnection(impl_->engine); Failed(hr)) return hr;
   if (HResult hr = NeedText(impl_->text); Failed(hr)) return hr;
-  if (EngineStatus status = impl_->engine->db->Execute(impl_->text); !status.ok()) {
+  if (EngineStatus status = impl_->engine->db->Execute(impl_->statement); !status.ok()) {
     return Fail(status);
   }
   result = std::make_unique<DbRecordset>(std::make_unique<DbRecordset::Impl>());
