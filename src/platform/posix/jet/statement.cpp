@@ -62,27 +62,6 @@ std::vector<Token> Tokenize(std::string_view text) {
   return tokens;
 }
 
-constexpr char kEmptyText[] = "L'instruction SQL est vide.";
-constexpr char kDataText[] =
-    "Instruction non prise en charge : ce moteur Jet ne lit ni ne modifie les données des "
-    "tables ; il ne change que la longueur d'une colonne Texte (ALTER TABLE t ALTER COLUMN c "
-    "TEXT(n)).";
-constexpr char kDefinitionText[] =
-    "Instruction de définition de données non prise en charge : ce moteur Jet ne change que "
-    "la longueur d'une colonne Texte (ALTER TABLE t ALTER COLUMN c TEXT(n)).";
-constexpr char kNotValidText[] =
-    "Instruction SQL non valide ; 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT' ou 'UPDATE' "
-    "attendu.";
-constexpr char kAlterSyntax[] = "Erreur de syntaxe dans l'instruction ALTER TABLE.";
-constexpr char kAddDropText[] =
-    "Instruction ALTER TABLE non prise en charge : ce moteur Jet n'ajoute ni ne supprime "
-    "de colonne ou de contrainte ; il ne change que la longueur d'une colonne Texte "
-    "(ALTER COLUMN c TEXT(n)).";
-constexpr char kConstraintText[] =
-    "Instruction ALTER COLUMN non prise en charge : ce moteur Jet ne change que la "
-    "longueur d'une colonne Texte, sans contrainte ni valeur par défaut.";
-constexpr char kTrailingText[] = "Caractères trouvés après la fin de l'instruction SQL.";
-
 // Why the statement is refused; thrown from anywhere in the reading, caught once at its top.
 struct Refusal {
   std::string error;
@@ -129,7 +108,7 @@ class Cursor {
   std::string ExpectNumber() { return Required(AcceptNumber()); }
   // The syntax error unless `ok`.
   static void Require(bool ok) {
-    if (!ok) Refuse(kAlterSyntax);
+    if (!ok) Refuse("Erreur de syntaxe dans l'instruction ALTER TABLE.");
   }
 
  private:
@@ -151,16 +130,27 @@ class Cursor {
 
 // Takes "ALTER TABLE", refusing every other statement with its own reason.
 void ReadAlterTable(Cursor& in) {
-  if (in.AtEnd()) Refuse(kEmptyText);
+  if (in.AtEnd()) Refuse("L'instruction SQL est vide.");
   const std::string first = in.PeekWord();
   for (const char* data : {"SELECT", "INSERT", "UPDATE", "DELETE", "TRANSFORM", "PARAMETERS"}) {
-    if (first == data) Refuse(kDataText);
+    if (first == data) {
+      Refuse(
+          "Instruction non prise en charge : ce moteur Jet ne lit ni ne modifie les données des "
+          "tables ; il ne change que la longueur d'une colonne Texte (ALTER TABLE t ALTER COLUMN c "
+          "TEXT(n)).");
+    }
   }
   const bool alterTable = in.Accept("ALTER") && in.Accept("TABLE");
   if (first == "CREATE" || first == "DROP" || (first == "ALTER" && !alterTable)) {
-    Refuse(kDefinitionText);
+    Refuse(
+        "Instruction de définition de données non prise en charge : ce moteur Jet ne change que "
+        "la longueur d'une colonne Texte (ALTER TABLE t ALTER COLUMN c TEXT(n)).");
   }
-  if (!alterTable) Refuse(kNotValidText);
+  if (!alterTable) {
+    Refuse(
+        "Instruction SQL non valide ; 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT' ou 'UPDATE' "
+        "attendu.");
+  }
   Cursor::Require(!in.Unterminated());
 }
 
@@ -193,9 +183,13 @@ void ExpectEnd(Cursor& in) {
   if (in.AtEnd()) return;
   for (const char* constraint :
        {"NOT", "NULL", "CONSTRAINT", "PRIMARY", "UNIQUE", "REFERENCES", "DEFAULT", "WITH"}) {
-    if (in.Peek(constraint)) Refuse(kConstraintText);
+    if (in.Peek(constraint)) {
+      Refuse(
+          "Instruction ALTER COLUMN non prise en charge : ce moteur Jet ne change que la "
+          "longueur d'une colonne Texte, sans contrainte ni valeur par défaut.");
+    }
   }
-  Refuse(kTrailingText);
+  Refuse("Caractères trouvés après la fin de l'instruction SQL.");
 }
 
 // Jet's words for a variable-length text column (CHAR(n) and its kin are fixed-length).
@@ -223,7 +217,12 @@ JetAlterColumn ReadAlterColumn(Cursor& in) {
   ReadAlterTable(in);
   JetAlterColumn alter;
   alter.table = in.ExpectName();
-  if (in.Peek("ADD") || in.Peek("DROP")) Refuse(kAddDropText);
+  if (in.Peek("ADD") || in.Peek("DROP")) {
+    Refuse(
+        "Instruction ALTER TABLE non prise en charge : ce moteur Jet n'ajoute ni ne supprime "
+        "de colonne ou de contrainte ; il ne change que la longueur d'une colonne Texte "
+        "(ALTER COLUMN c TEXT(n)).");
+  }
   in.Expect("ALTER");
   in.Accept("COLUMN");
   alter.column = in.ExpectName();
