@@ -118,6 +118,7 @@ class Cursor {
   }
   bool Is(TokenKind kind) const { return !AtEnd() && tokens_[next_].kind == kind; }
   const std::string& Text() const { return tokens_[next_].text; }
+  // Takes the next token; true, so that it ends a test that chose the token.
   bool Take() {
     ++next_;
     return true;
