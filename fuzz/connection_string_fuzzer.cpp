@@ -5,15 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/char_classes.h"
 #include "base/text.h"
 #include "fuzz_check.h"
 #include "platform/posix/ado/connection_string.h"
 
 namespace {
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 // `pairs` written back by the rules: "=" in a key doubled, every value in double quotes with its
 // double quotes doubled.
@@ -50,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& [key, value] : parsed.pairs) {
     // Keys are trimmed, not empty, lower-cased, and cannot hold the pair separator.
     FUZZ_CHECK(!key.empty());
-    FUZZ_CHECK(!IsBlank(key.front()) && !IsBlank(key.back()));
+    FUZZ_CHECK(!text::IsConnectionStringBlank(key.front()) &&
+               !text::IsConnectionStringBlank(key.back()));
     FUZZ_CHECK(key == text::AsciiLower(key));
     FUZZ_CHECK(key.find(';') == std::string::npos);
     (void)value;

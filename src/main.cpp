@@ -1,5 +1,6 @@
 #include "main.h"
 
+#include "base/char_classes.h"
 #include "base/exceptions.h"
 #include "base/text.h"
 #include "components/application.h"
@@ -56,12 +57,10 @@ std::string QuoteDataSource(const std::string& path) {
   // What the connection-string rules would read differently from the path: a separator or a
   // double quote anywhere; at the start a quote (read as an opening one) or an equals sign (read
   // with the key's as a doubled one); blanks at either end (trimmed from an unquoted value).
-  auto blank = [](char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-  };
   const bool needsQuotes = path.find_first_of(";\"") != std::string::npos ||
                            (!path.empty() && (path.front() == '\'' || path.front() == '=' ||
-                                              blank(path.front()) || blank(path.back())));
+                                              text::IsConnectionStringBlank(path.front()) ||
+                                              text::IsConnectionStringBlank(path.back())));
   if (!needsQuotes) return path;
   if (path.find('"') == std::string::npos) return "\"" + path + "\"";
   if (path.find('\'') == std::string::npos) return "'" + path + "'";

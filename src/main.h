@@ -24,7 +24,8 @@ int WindowFontTextHeight(const platform::ScreenMetrics& screen, int atDesign, in
 
 // The Data Source value for `path`: the path byte for byte, or quoted by the OLE DB rules when
 // the connection string would otherwise give back something else (a ";" or a double quote
-// anywhere, a leading apostrophe or equals sign, a blank at either end).
+// anywhere, a leading apostrophe or equals sign, at either end a blank the connection string's
+// reader trims: text::IsConnectionStringBlank).
 std::string QuoteDataSource(const std::string& path);
 
 // The button of the window: its design values.

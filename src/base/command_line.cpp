@@ -1,13 +1,6 @@
 #include "base/command_line.h"
 
-namespace {
-
-bool IsSeparator(char c) {
-  auto u = static_cast<unsigned char>(c);
-  return u >= 1 && u <= 32;
-}
-
-}  // namespace
+#include "base/char_classes.h"
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
   // Stops at an embedded NUL, as the C string of the platform does.
@@ -16,7 +9,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
   std::size_t p = 0;
   for (;;) {
     for (;;) {
-      while (p < line.size() && IsSeparator(line[p])) ++p;
+      while (p < line.size() && text::IsCommandLineBlank(line[p])) ++p;
       if (p + 1 < line.size() && line[p] == '"' && line[p + 1] == '"') {
         p += 2;
       } else {
@@ -24,7 +17,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
       }
     }
     std::string param;
-    while (p < line.size() && !IsSeparator(line[p])) {
+    while (p < line.size() && !text::IsCommandLineBlank(line[p])) {
       if (line[p] == '"') {
         ++p;
         while (p < line.size() && line[p] != '"') param += line[p++];

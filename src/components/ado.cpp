@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/char_classes.h"
 #include "base/exceptions.h"
 #include "base/text.h"
 #include "platform/ui.h"
@@ -24,12 +25,6 @@ std::unique_ptr<Object> CreateADOObject() {
   if (hr == platform::kClassNotRegistered) throw Exception(kCreateError);
   if (platform::Failed(hr)) throw EOleSysError(SysErrorMessage(hr), hr);
   return object;
-}
-
-bool IsNameChar(char c) {
-  auto u = static_cast<unsigned char>(c);
-  return u >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == '_';
 }
 
 }  // namespace
@@ -195,9 +190,9 @@ std::string ParseCommandParameters(const std::string& text, std::vector<std::str
     } else if (c == ':' && i + 1 < text.size() && text[i + 1] == ':') {
       out += ':';
       ++i;
-    } else if (c == ':' && i + 1 < text.size() && IsNameChar(text[i + 1])) {
+    } else if (c == ':' && i + 1 < text.size() && text::IsNameChar(text[i + 1])) {
       std::size_t end = i + 1;
-      while (end < text.size() && IsNameChar(text[end])) ++end;
+      while (end < text.size() && text::IsNameChar(text[end])) ++end;
       names.push_back(text.substr(i + 1, end - i - 1));
       out += '?';
       i = end - 1;

@@ -1,23 +1,10 @@
 // The Linux side of the database seam: the OLE DB connection-string parser.
 #include "platform/posix/ado/connection_string.h"
 
+#include "base/char_classes.h"
 #include "base/text.h"
 
 namespace platform {
-
-namespace {
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-}  // namespace
 
 bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && text::AsciiLower(a) == text::AsciiLower(b);
@@ -63,22 +50,24 @@ bool ParseConnectionString(std::string_view text, ConnectionString& out, std::st
     }
     if (!sawEquals) {
       // An empty segment (";;" or trailing blanks) is allowed; anything else lacks its "=".
-      if (!Trim(text.substr(start, i - start)).empty()) {
+      const std::string_view segment =
+          text::TrimConnectionStringBlanks(text.substr(start, i - start));
+      if (!segment.empty()) {
         error = "Chaîne de connexion incorrecte : signe « = » manquant après " +
-                text::QuoteName(Trim(text.substr(start, i - start))) + ".";
+                text::QuoteName(segment) + ".";
         return false;
       }
       ++i;  // past the ";" (or the end)
       continue;
     }
-    std::string name = text::AsciiLower(Trim(key));
+    std::string name = text::AsciiLower(text::TrimConnectionStringBlanks(key));
     if (name.empty()) {
       error = "Chaîne de connexion incorrecte : nom de mot clé vide à la position " +
               std::to_string(start + 1) + ".";
       return false;
     }
     // The value.
-    while (i < n && IsBlank(text[i])) ++i;
+    while (i < n && text::IsConnectionStringBlank(text[i])) ++i;
     std::string value;
     if (i < n && (text[i] == '"' || text[i] == '\'')) {
       char quote = text[i++];
@@ -101,7 +90,7 @@ bool ParseConnectionString(std::string_view text, ConnectionString& out, std::st
                 text::QuoteName(name) + ".";
         return false;
       }
-      while (i < n && IsBlank(text[i])) ++i;
+      while (i < n && text::IsConnectionStringBlank(text[i])) ++i;
       if (i < n && text[i] != ';') {
         error =
             "Chaîne de connexion incorrecte : texte inattendu après la valeur entre guillemets "
@@ -112,7 +101,8 @@ bool ParseConnectionString(std::string_view text, ConnectionString& out, std::st
     } else {
       std::size_t valueStart = i;
       while (i < n && text[i] != ';') ++i;
-      value = std::string(Trim(text.substr(valueStart, i - valueStart)));
+      value =
+          std::string(text::TrimConnectionStringBlanks(text.substr(valueStart, i - valueStart)));
     }
     if (i < n) ++i;  // past the ";"
     out.pairs.emplace_back(std::move(name), std::move(value));

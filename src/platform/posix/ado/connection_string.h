@@ -3,8 +3,9 @@
 // The rules are OLE DB's: "key=value" pairs separated by ";"; keys are case-insensitive and
 // trimmed, and "==" inside a key stands for one "="; a value may be enclosed in double or single
 // quotes, and inside it a doubled quote of the same kind stands for one; an unquoted value is
-// trimmed. When a key occurs more than once the last occurrence counts, except Provider, where
-// the first one does. Parsing is a pure function of the text.
+// trimmed. Trimming takes off space, tab, CR and LF only (text::IsConnectionStringBlank). When a
+// key occurs more than once the last occurrence counts, except Provider, where the first one does.
+// Parsing is a pure function of the text.
 #pragma once
 
 #include <optional>

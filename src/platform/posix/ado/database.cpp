@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/char_classes.h"
 #include "base/text.h"
 #include "platform/posix/ado/connection_string.h"
 #include "platform/posix/jet/engine.h"
@@ -51,17 +52,17 @@ HResult Fail(const EngineStatus& status) {
 }
 
 // The Linux stand-in for an uninstalled database layer: the class names listed in
-// UPGRADE405_UNREGISTERED_CLASSES (comma-separated) are not registered.
+// UPGRADE405_UNREGISTERED_CLASSES (comma-separated, blanks around a name trimmed as in a
+// connection string) are not registered.
 bool IsClassUnregistered(std::string_view progId) {
   const char* list = std::getenv("UPGRADE405_UNREGISTERED_CLASSES");
   if (list == nullptr) return false;
   std::string_view rest(list);
   while (!rest.empty()) {
     std::size_t comma = rest.find(',');
-    std::string_view item = rest.substr(0, comma);
-    while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
-    while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
-    if (AsciiEqualsIgnoreCase(item, progId)) return true;
+    if (AsciiEqualsIgnoreCase(text::TrimConnectionStringBlanks(rest.substr(0, comma)), progId)) {
+      return true;
+    }
     if (comma == std::string_view::npos) break;
     rest.remove_prefix(comma + 1);
   }
@@ -80,7 +81,8 @@ HResult CheckCreate(std::string_view progId) {
   return hr;
 }
 
-// Reads "Mode" as OLE DB writes it: names joined by "|" (or a number, DBPROP_INIT_MODE's bits).
+// Reads "Mode" as OLE DB writes it: names joined by "|" (or a number, DBPROP_INIT_MODE's bits),
+// each trimmed of the blanks of the connection string it comes from.
 bool ParseMode(const std::string& value, OpenMode& mode) {
   constexpr int kRead = 1, kWrite = 2, kDenyRead = 4, kDenyWrite = 8, kDenyNone = 16;
   int bits = 0;
@@ -88,10 +90,7 @@ bool ParseMode(const std::string& value, OpenMode& mode) {
   bool any = false;
   while (true) {
     std::size_t bar = rest.find('|');
-    std::string_view item = rest.substr(0, bar);
-    while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.remove_prefix(1);
-    while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
-    std::string name = text::AsciiLower(item);
+    std::string name = text::AsciiLower(text::TrimConnectionStringBlanks(rest.substr(0, bar)));
     if (name.empty() && bar == std::string_view::npos && !any) break;  // "Mode=" as absent
     any = true;
     if (name == "read") {
@@ -316,6 +315,7 @@ DbRecordset::~DbRecordset() = default;
 struct DbCommand::Impl {
   std::int32_t commandType = 8;  // adCmdUnknown, ADO's default
   std::string text;
+  JetStatement statement;  // the text as the engine reads it, read once when the text is set
   std::shared_ptr<EngineConnection> engine;
   std::optional<std::size_t> parameterCount;
 };
@@ -342,6 +342,7 @@ HResult DbCommand::GetCommandType(std::int32_t& type) {
 
 HResult DbCommand::SetCommandText(const std::string& text) {
   impl_->text = text;
+  impl_->statement = ParseJetStatement(text);
   impl_->parameterCount.reset();
   return kOk;
 }
@@ -383,7 +384,8 @@ HResult DbCommand::Prepare(std::uint32_t /*expectedRuns*/) {
   if (HResult hr = NeedOpenConnection(impl_->engine); Failed(hr)) return hr;
   if (HResult hr = NeedText(impl_->text); Failed(hr)) return hr;
   std::size_t count = 0;
-  if (EngineStatus status = impl_->engine->db->CountParameters(impl_->text, count); !status.ok()) {
+  if (EngineStatus status = impl_->engine->db->CountParameters(impl_->statement, count);
+      !status.ok()) {
     return Fail(status);
   }
   impl_->parameterCount = count;
@@ -405,7 +407,7 @@ HResult DbCommand::Execute(std::int32_t options, std::unique_ptr<DbRecordset>& r
   }
   if (HResult hr = NeedOpenConnection(impl_->engine); Failed(hr)) return hr;
   if (HResult hr = NeedText(impl_->text); Failed(hr)) return hr;
-  if (EngineStatus status = impl_->engine->db->Execute(impl_->text); !status.ok()) {
+  if (EngineStatus status = impl_->engine->db->Execute(impl_->statement); !status.ok()) {
     return Fail(status);
   }
   result = std::make_unique<DbRecordset>(std::make_unique<DbRecordset::Impl>());

@@ -565,15 +565,13 @@ EngineStatus JetEngine::Open(const std::string& path, const OpenMode& mode,
 JetEngine::JetEngine(std::string path, JetFile file, JetHeader header, OpenMode mode)
     : path_(std::move(path)), file_(std::move(file)), header_(header), mode_(mode) {}
 
-EngineStatus JetEngine::CountParameters(const std::string& text, std::size_t& count) const {
+EngineStatus JetEngine::CountParameters(const JetStatement& statement, std::size_t& count) const {
   count = 0;
-  const JetStatement statement = ParseJetStatement(text);
   if (statement.kind == JetStatementKind::kRefused) return Failure(statement.error);
   return {};
 }
 
-EngineStatus JetEngine::Execute(const std::string& text) {
-  const JetStatement statement = ParseJetStatement(text);
+EngineStatus JetEngine::Execute(const JetStatement& statement) {
   if (statement.kind == JetStatementKind::kRefused) return Failure(statement.error);
   const JetAlterColumn& alter = statement.alter;
   if (mode_.readOnly) return Failure(kReadOnlyText);

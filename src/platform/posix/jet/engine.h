@@ -32,6 +32,7 @@
 #include "platform/database.h"
 #include "platform/posix/jet/file.h"
 #include "platform/posix/jet/header.h"
+#include "platform/posix/jet/statement.h"
 
 namespace platform {
 
@@ -72,12 +73,14 @@ class JetEngine {
   JetEngine(JetEngine&&) noexcept = default;
   JetEngine& operator=(JetEngine&&) noexcept = default;
 
-  // The number of parameters of `text` (always 0: the one statement has none), without running
-  // anything; fails as Execute would on a statement the engine refuses to read.
-  EngineStatus CountParameters(const std::string& text, std::size_t& count) const;
+  // The number of parameters of `statement` (always 0: the one statement has none), without
+  // running anything; fails as Execute would on a statement the engine refuses to read.
+  EngineStatus CountParameters(const JetStatement& statement, std::size_t& count) const;
 
-  // Runs `text`. On failure the file is as it was.
-  EngineStatus Execute(const std::string& text);
+  // Runs `statement`, as ParseJetStatement read it. On failure the file is as it was.
+  EngineStatus Execute(const JetStatement& statement);
+  // Reads `text` and runs it.
+  EngineStatus Execute(const std::string& text) { return Execute(ParseJetStatement(text)); }
 
  private:
   JetEngine(std::string path, JetFile file, JetHeader header, OpenMode mode);

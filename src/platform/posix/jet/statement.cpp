@@ -5,8 +5,11 @@
 #include <wctype.h>
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
+#include "base/char_classes.h"
 #include "base/text.h"
 #include "base/utf8.h"
 
@@ -14,35 +17,28 @@ namespace platform {
 
 namespace {
 
-enum class TokenKind { kWord, kName, kNumber, kPunct, kString, kUnterminated };
+enum class TokenKind { kWord, kNumber, kName, kPunct, kString, kUnterminated };
 
 struct Token {
   TokenKind kind;
   std::string text;  // the word as written, the name unquoted, the punctuation character
 };
 
-bool IsBlank(unsigned char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-bool IsWordChar(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-         c >= 0x80;
-}
-bool IsDigit(unsigned char c) {
+bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// Splits the text into tokens; an unclosed quote or bracket is the last token, kUnterminated.
 std::vector<Token> Tokenize(std::string_view text) {
   std::vector<Token> tokens;
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (IsBlank(c)) {
+    const char c = text[i];
+    if (text::IsStatementBlank(c)) {
       ++i;
     } else if (c == '[' || c == '`' || c == '"' || c == '\'') {
-      const char closing = c == '[' ? ']' : static_cast<char>(c);
-      const std::size_t end = text.find(closing, i + 1);
+      const std::size_t end = text.find(c == '[' ? ']' : c, i + 1);
       if (end == std::string_view::npos) {
         tokens.push_back({TokenKind::kUnterminated, std::string(text.substr(i))});
         break;
@@ -51,34 +47,150 @@ std::vector<Token> Tokenize(std::string_view text) {
       tokens.push_back({isString ? TokenKind::kString : TokenKind::kName,
                         std::string(text.substr(i + 1, end - i - 1))});
       i = end + 1;
-    } else if (IsWordChar(c)) {
+    } else if (text::IsNameChar(c)) {
       std::size_t end = i;
       bool digits = true;
-      while (end < n && IsWordChar(static_cast<unsigned char>(text[end]))) {
-        digits = digits && IsDigit(static_cast<unsigned char>(text[end]));
-        ++end;
-      }
+      for (; end < n && text::IsNameChar(text[end]); ++end) digits = digits && IsDigit(text[end]);
       tokens.push_back(
           {digits ? TokenKind::kNumber : TokenKind::kWord, std::string(text.substr(i, end - i))});
       i = end;
     } else {
-      tokens.push_back({TokenKind::kPunct, std::string(1, static_cast<char>(c))});
+      tokens.push_back({TokenKind::kPunct, std::string(1, c)});
       ++i;
     }
   }
   return tokens;
 }
 
-bool IsKeyword(const Token& token, std::string_view keyword) {
-  return token.kind == TokenKind::kWord && text::AsciiUpper(token.text) == keyword;
+// Why the statement is refused; thrown from anywhere in the reading, caught once at its top.
+struct Refusal {
+  std::string error;
+};
+
+[[noreturn]] void Refuse(std::string error) {
+  throw Refusal{std::move(error)};
 }
 
-bool IsPunct(const Token& token, char c) {
-  return token.kind == TokenKind::kPunct && token.text[0] == c;
+// Reads the tokens front to back. Accept takes the next token when it is the one asked for;
+// Expect takes it or refuses the statement with the one syntax error.
+class Cursor {
+ public:
+  explicit Cursor(std::vector<Token> tokens) : tokens_(std::move(tokens)) {}
+
+  bool AtEnd() const { return next_ == tokens_.size(); }
+  // Whether the text ends in an unclosed quote or bracket.
+  bool Unterminated() const {
+    return !tokens_.empty() && tokens_.back().kind == TokenKind::kUnterminated;
+  }
+  // The next token if it is a bare word, in upper case; otherwise empty.
+  std::string PeekWord() const { return Is(TokenKind::kWord) ? text::AsciiUpper(Text()) : ""; }
+  bool Peek(std::string_view keyword) const { return PeekWord() == keyword; }
+
+  bool Accept(std::string_view keyword) { return Peek(keyword) && Take(); }
+  bool AcceptPunct(char c) { return Is(TokenKind::kPunct) && Text()[0] == c && Take(); }
+  std::optional<std::string> AcceptWord() {
+    if (!Is(TokenKind::kWord)) return std::nullopt;
+    return text::AsciiUpper(TakeText());
+  }
+  std::optional<std::string> AcceptNumber() {
+    if (!Is(TokenKind::kNumber)) return std::nullopt;
+    return TakeText();
+  }
+
+  void Expect(std::string_view keyword) { Require(Accept(keyword)); }
+  void ExpectPunct(char c) { Require(AcceptPunct(c)); }
+  // A bare word or a [bracketed] or `quoted` name, unquoted.
+  std::string ExpectName() {
+    Require(Is(TokenKind::kWord) || Is(TokenKind::kName));
+    return TakeText();
+  }
+  std::string ExpectWord() { return Required(AcceptWord()); }
+  std::string ExpectNumber() { return Required(AcceptNumber()); }
+  // The syntax error unless `ok`.
+  static void Require(bool ok) {
+    if (!ok) Refuse("Erreur de syntaxe dans l'instruction ALTER TABLE.");
+  }
+
+ private:
+  static std::string Required(std::optional<std::string> token) {
+    Require(token.has_value());
+    return std::move(*token);
+  }
+  bool Is(TokenKind kind) const { return !AtEnd() && tokens_[next_].kind == kind; }
+  const std::string& Text() const { return tokens_[next_].text; }
+  // Takes the next token; true, so that it ends a test that chose the token.
+  bool Take() {
+    ++next_;
+    return true;
+  }
+  std::string TakeText() { return tokens_[next_++].text; }
+
+  std::vector<Token> tokens_;
+  std::size_t next_ = 0;
+};
+
+// Takes "ALTER TABLE", refusing every other statement with its own reason.
+void ReadAlterTable(Cursor& in) {
+  if (in.AtEnd()) Refuse("L'instruction SQL est vide.");
+  const std::string first = in.PeekWord();
+  for (const char* data : {"SELECT", "INSERT", "UPDATE", "DELETE", "TRANSFORM", "PARAMETERS"}) {
+    if (first == data) {
+      Refuse(
+          "Instruction non prise en charge : ce moteur Jet ne lit ni ne modifie les données des "
+          "tables ; il ne change que la longueur d'une colonne Texte (ALTER TABLE t ALTER COLUMN c "
+          "TEXT(n)).");
+    }
+  }
+  const bool alterTable = in.Accept("ALTER") && in.Accept("TABLE");
+  if (first == "CREATE" || first == "DROP" || (first == "ALTER" && !alterTable)) {
+    Refuse(
+        "Instruction de définition de données non prise en charge : ce moteur Jet ne change que "
+        "la longueur d'une colonne Texte (ALTER TABLE t ALTER COLUMN c TEXT(n)).");
+  }
+  if (!alterTable) {
+    Refuse(
+        "Instruction SQL non valide ; 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT' ou 'UPDATE' "
+        "attendu.");
+  }
+  Cursor::Require(!in.Unterminated());
 }
 
-bool IsName(const Token& token) {
-  return token.kind == TokenKind::kWord || token.kind == TokenKind::kName;
+// The type: one or more words, then an optional (size) or (precision, scale); a comma after
+// the last number is let through.
+struct ColumnType {
+  std::string words;               // upper case, one space between words
+  std::vector<std::string> sizes;  // digits as written
+};
+
+ColumnType ReadType(Cursor& in) {
+  ColumnType type{in.ExpectWord(), {}};
+  while (std::optional<std::string> word = in.AcceptWord()) type.words += ' ' + *word;
+  if (in.AcceptPunct('(')) {
+    type.sizes.push_back(in.ExpectNumber());
+    if (in.AcceptPunct(',')) {
+      if (std::optional<std::string> scale = in.AcceptNumber()) {
+        type.sizes.push_back(*scale);
+        in.AcceptPunct(',');
+      }
+    }
+    in.ExpectPunct(')');
+  }
+  return type;
+}
+
+// Nothing may follow but a final ";"; a constraint gets its own reason.
+void ExpectEnd(Cursor& in) {
+  in.AcceptPunct(';');
+  if (in.AtEnd()) return;
+  for (const char* constraint :
+       {"NOT", "NULL", "CONSTRAINT", "PRIMARY", "UNIQUE", "REFERENCES", "DEFAULT", "WITH"}) {
+    if (in.Peek(constraint)) {
+      Refuse(
+          "Instruction ALTER COLUMN non prise en charge : ce moteur Jet ne change que la "
+          "longueur d'une colonne Texte, sans contrainte ni valeur par défaut.");
+    }
+  }
+  Refuse("Caractères trouvés après la fin de l'instruction SQL.");
 }
 
 // Jet's words for a variable-length text column (CHAR(n) and its kin are fixed-length).
@@ -88,12 +200,43 @@ bool IsTextTypeWord(const std::string& word) {
          word == "NATIONAL CHAR VARYING";
 }
 
-constexpr char kAlterSyntax[] = "Erreur de syntaxe dans l'instruction ALTER TABLE.";
+// A text column's length from its digits: 1 to kJetMaxTextLength, leading zeros allowed.
+int TextLength(const std::string& digits) {
+  const std::size_t start = digits.find_first_not_of('0');
+  const std::string significant = start == std::string::npos ? "0" : digits.substr(start);
+  if (significant.size() > 3 || std::stoi(significant) > kJetMaxTextLength) {
+    Refuse("Taille du champ trop grande : une colonne Texte compte au plus " +
+           std::to_string(kJetMaxTextLength) + " caractères.");
+  }
+  const int length = std::stoi(significant);
+  if (length < 1) Refuse("Taille de champ non valide : TEXT(0).");
+  return length;
+}
 
-JetStatement Refused(std::string error) {
-  JetStatement statement;
-  statement.error = std::move(error);
-  return statement;
+// ALTER TABLE name ALTER [COLUMN] name type [;]
+JetAlterColumn ReadAlterColumn(Cursor& in) {
+  ReadAlterTable(in);
+  JetAlterColumn alter;
+  alter.table = in.ExpectName();
+  if (in.Peek("ADD") || in.Peek("DROP")) {
+    Refuse(
+        "Instruction ALTER TABLE non prise en charge : ce moteur Jet n'ajoute ni ne supprime "
+        "de colonne ou de contrainte ; il ne change que la longueur d'une colonne Texte "
+        "(ALTER COLUMN c TEXT(n)).");
+  }
+  in.Expect("ALTER");
+  in.Accept("COLUMN");
+  alter.column = in.ExpectName();
+  const ColumnType type = ReadType(in);
+  ExpectEnd(in);
+  alter.type = type.words;
+  if (!type.sizes.empty()) {
+    alter.type += '(' + type.sizes[0] + (type.sizes.size() > 1 ? ',' + type.sizes[1] : "") + ')';
+  }
+  if (IsTextTypeWord(type.words) && type.sizes.size() == 1) {
+    alter.textLength = TextLength(type.sizes[0]);
+  }
+  return alter;
 }
 
 // Decodes one UTF-8 character at `i`; an invalid byte is returned as itself (negated, so that
@@ -119,101 +262,14 @@ std::int64_t Fold(std::int64_t c) {
 }  // namespace
 
 JetStatement ParseJetStatement(std::string_view text) {
-  const std::vector<Token> tokens = Tokenize(text);
-  const std::size_t n = tokens.size();
-  if (n == 0) return Refused("L'instruction SQL est vide.");
-  const std::string first =
-      tokens[0].kind == TokenKind::kWord ? text::AsciiUpper(tokens[0].text) : "";
-  if (first == "SELECT" || first == "INSERT" || first == "UPDATE" || first == "DELETE" ||
-      first == "TRANSFORM" || first == "PARAMETERS") {
-    return Refused(
-        "Instruction non prise en charge : ce moteur Jet ne lit ni ne modifie les données des "
-        "tables ; il ne change que la longueur d'une colonne Texte (ALTER TABLE t ALTER COLUMN c "
-        "TEXT(n)).");
-  }
-  if (first == "CREATE" || first == "DROP" ||
-      (first == "ALTER" && (n < 2 || !IsKeyword(tokens[1], "TABLE")))) {
-    return Refused(
-        "Instruction de définition de données non prise en charge : ce moteur Jet ne change que "
-        "la longueur d'une colonne Texte (ALTER TABLE t ALTER COLUMN c TEXT(n)).");
-  }
-  if (first != "ALTER") {
-    return Refused(
-        "Instruction SQL non valide ; 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT' ou 'UPDATE' "
-        "attendu.");
-  }
-  for (const Token& token : tokens) {
-    if (token.kind == TokenKind::kUnterminated) return Refused(kAlterSyntax);
-  }
-  // ALTER TABLE name ...
-  if (n < 3 || !IsName(tokens[2])) return Refused(kAlterSyntax);
-  if (n < 4 || !IsKeyword(tokens[3], "ALTER")) {
-    if (n >= 4 && (IsKeyword(tokens[3], "ADD") || IsKeyword(tokens[3], "DROP"))) {
-      return Refused(
-          "Instruction ALTER TABLE non prise en charge : ce moteur Jet n'ajoute ni ne supprime "
-          "de colonne ou de contrainte ; il ne change que la longueur d'une colonne Texte "
-          "(ALTER COLUMN c TEXT(n)).");
-    }
-    return Refused(kAlterSyntax);
-  }
-  std::size_t k = 4;
-  if (k < n && IsKeyword(tokens[k], "COLUMN")) ++k;
-  if (k >= n || !IsName(tokens[k])) return Refused(kAlterSyntax);
-  JetAlterColumn alter;
-  alter.table = tokens[2].text;
-  alter.column = tokens[k].text;
-  ++k;
-  // The type: one or more words, then an optional (size) or (precision, scale).
-  std::string type;
-  while (k < n && tokens[k].kind == TokenKind::kWord) {
-    if (!type.empty()) type += ' ';
-    type += text::AsciiUpper(tokens[k++].text);
-  }
-  if (type.empty()) return Refused(kAlterSyntax);
-  const std::string typeWord = type;
-  std::vector<std::string> sizes;
-  if (k < n && IsPunct(tokens[k], '(')) {
-    ++k;
-    while (k < n && tokens[k].kind == TokenKind::kNumber && sizes.size() < 2) {
-      sizes.push_back(tokens[k++].text);
-      if (k < n && IsPunct(tokens[k], ',')) {
-        ++k;
-        continue;
-      }
-      break;
-    }
-    if (sizes.empty() || k >= n || !IsPunct(tokens[k], ')')) return Refused(kAlterSyntax);
-    ++k;
-    type += '(' + sizes[0] + (sizes.size() > 1 ? ',' + sizes[1] : "") + ')';
-  }
-  if (k < n && IsPunct(tokens[k], ';')) ++k;
-  if (k < n) {
-    if (IsKeyword(tokens[k], "NOT") || IsKeyword(tokens[k], "NULL") ||
-        IsKeyword(tokens[k], "CONSTRAINT") || IsKeyword(tokens[k], "PRIMARY") ||
-        IsKeyword(tokens[k], "UNIQUE") || IsKeyword(tokens[k], "REFERENCES") ||
-        IsKeyword(tokens[k], "DEFAULT") || IsKeyword(tokens[k], "WITH")) {
-      return Refused(
-          "Instruction ALTER COLUMN non prise en charge : ce moteur Jet ne change que la "
-          "longueur d'une colonne Texte, sans contrainte ni valeur par défaut.");
-    }
-    return Refused("Caractères trouvés après la fin de l'instruction SQL.");
-  }
-  alter.type = type;
-  if (IsTextTypeWord(typeWord) && sizes.size() == 1) {
-    const std::string& digits = sizes[0];
-    std::size_t start = digits.find_first_not_of('0');
-    const std::string significant = start == std::string::npos ? "0" : digits.substr(start);
-    if (significant.size() > 3 || std::stoi(significant) > kJetMaxTextLength) {
-      return Refused("Taille du champ trop grande : une colonne Texte compte au plus " +
-                     std::to_string(kJetMaxTextLength) + " caractères.");
-    }
-    const int length = std::stoi(significant);
-    if (length < 1) return Refused("Taille de champ non valide : TEXT(0).");
-    alter.textLength = length;
-  }
+  Cursor in(Tokenize(text));
   JetStatement statement;
-  statement.kind = JetStatementKind::kAlterColumn;
-  statement.alter = std::move(alter);
+  try {
+    statement.alter = ReadAlterColumn(in);
+    statement.kind = JetStatementKind::kAlterColumn;
+  } catch (Refusal& refusal) {
+    statement.error = std::move(refusal.error);
+  }
   return statement;
 }
 

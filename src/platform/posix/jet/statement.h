@@ -2,9 +2,10 @@
 //
 // The engine carries out one statement, ALTER TABLE t ALTER COLUMN c type, and only for a
 // variable-length text type with a length: TEXT(n) and its synonyms. Names are bare words,
-// [bracketed] or `quoted`, as Jet writes them; a final ";" is allowed. Everything else is read
-// only far enough to be refused with the French error Jet would give in its manner. The
-// functions are total: any text gives an answer, never a crash.
+// [bracketed] or `quoted`, as Jet writes them; blanks between words are C's white space
+// (text::IsStatementBlank); a final ";" is allowed. Everything else is read only far enough to
+// be refused with the French error Jet would give in its manner. The functions are total: any
+// text gives an answer, never a crash.
 #pragma once
 
 #include <cstddef>
