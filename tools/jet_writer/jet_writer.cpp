@@ -14,15 +14,12 @@
 // consecutive pages, so memory stays flat in the number of rows.
 #include "jet_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <set>
 
 #include "jet_format.h"
+#include "page_file.h"
 
 namespace jet_writer {
 
@@ -49,81 +46,11 @@ constexpr std::size_t kInlineMemoLimit = 128;
 constexpr std::size_t kCompressedMemoLimit = 1024;
 // The free-pages map: empty, of the size Jet gives a table's maps.
 constexpr std::size_t kFreeMapBytes = 64;
-// Pages gathered before one write: few enough that the buffer of a large table costs no more
-// memory than that of a small one, many enough that a million rows take a few hundred writes.
-constexpr std::size_t kWriteRunPages = 32;
 // Made-up Ids of the catalog rows of relationships (readers take no table page from them).
 constexpr std::uint32_t kRelationshipIdBase = 0x0D000000;
 constexpr std::int16_t kObjectRelationship = 8;
 // The text columns of MSysRelationships hold names of up to 64 characters.
 constexpr int kRelationshipNameLength = 64;
-
-// ---- the output file
-
-class PageFile {
- public:
-  PageFile(const std::string& path, std::size_t pageSize) : path_(path), pageSize_(pageSize) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
-      throw JetWriterError(errno == EEXIST ? path + ": the file already exists"
-                                           : path + ": cannot create: " + std::strerror(errno));
-    }
-    run_.reserve(kWriteRunPages * pageSize_);
-  }
-  ~PageFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!finished_) ::unlink(path_.c_str());
-  }
-  PageFile(const PageFile&) = delete;
-  PageFile& operator=(const PageFile&) = delete;
-
-  std::uint32_t Allocate() { return next_++; }
-  std::uint32_t next() const { return next_; }
-
-  void Write(std::uint32_t page, const f::Page& data) {
-    if (run_.empty() || page != runStart_ + run_.size() / pageSize_) {
-      Flush();
-      runStart_ = page;
-    }
-    run_.insert(run_.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(pageSize_));
-    if (run_.size() >= kWriteRunPages * pageSize_) Flush();
-  }
-
-  void Finish() {
-    Flush();
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) Fail("cannot close");
-    finished_ = true;
-  }
-
- private:
-  void Flush() {
-    const unsigned char* at = run_.data();
-    std::size_t left = run_.size();
-    off_t offset = static_cast<off_t>(runStart_) * static_cast<off_t>(pageSize_);
-    while (left > 0) {
-      const ssize_t n = ::pwrite(fd_, at, left, offset);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) Fail("cannot write");
-      at += n;
-      left -= static_cast<std::size_t>(n);
-      offset += n;
-    }
-    run_.clear();
-  }
-  [[noreturn]] void Fail(const char* what) {
-    throw JetWriterError(path_ + ": " + what + ": " + std::strerror(errno));
-  }
-
-  std::string path_;
-  std::size_t pageSize_;
-  int fd_ = -1;
-  bool finished_ = false;
-  std::uint32_t next_ = 0;
-  std::uint32_t runStart_ = 0;
-  std::vector<unsigned char> run_;
-};
 
 // ---- tables as the file stores them
 
@@ -308,6 +235,71 @@ void AppendJet3Offsets(const Model& model, std::vector<std::uint16_t> offsets, s
   out.push_back(static_cast<char>(model.variableColumns));
 }
 
+// Jet 4's end of a row before its null mask: the end of data, the offsets last first and the
+// variable count, two bytes each.
+void AppendJet4Offsets(const Model& model, const std::vector<std::uint16_t>& offsets,
+                       std::string& out) {
+  f::Append16(out, static_cast<std::uint32_t>(out.size()));  // end of the variable data
+  for (std::size_t k = offsets.size(); k-- > 0;) f::Append16(out, offsets[k]);
+  f::Append16(out, model.variableColumns);
+}
+
+// Marks column `c` present in a row's null mask (a Yes/No column: its value is Yes).
+void MarkPresent(std::vector<unsigned char>& nullMask, const Column& c) {
+  nullMask[c.number / 8] =
+      static_cast<unsigned char>(nullMask[c.number / 8] | (1 << (c.number % 8)));
+}
+
+// Puts fixed column `c`'s value at `at`; returns whether the null mask marks it present.
+bool PutFixedValue(const Column& c, const Cell& v, const f::Format& format, unsigned char* at) {
+  if (c.type == f::kTypeBool) return v.boolean;
+  if (v.kind == Cell::kNull) return false;
+  switch (c.type) {
+    case f::kTypeInteger:
+      f::Put16(at, static_cast<std::uint32_t>(v.integer));
+      break;
+    case f::kTypeLong:
+      f::Put32(at, static_cast<std::uint32_t>(v.integer));
+      break;
+    case f::kTypeDateTime:
+      f::Put64(at, v.real);
+      break;
+    case f::kTypeText: {  // fixed length: uncompressed, padded with spaces
+      std::u16string padded = v.text;
+      padded.resize(static_cast<std::size_t>(c.characters), u' ');
+      const std::string bytes = TextValue(padded, false, format);
+      std::memcpy(at, bytes.data(), bytes.size());
+      break;
+    }
+    default:
+      break;
+  }
+  return true;
+}
+
+// Appends variable column `c`'s value to `out`; a memo's or OLE value's is its header, and its
+// bytes when they stay in the row.
+void AppendVariableValue(const Column& c, const Cell& v, const f::Format& format,
+                         LongValues& longValues, std::string& out) {
+  switch (c.type) {
+    case f::kTypeText:
+      out += TextValue(v.text, c.compressed, format);
+      break;
+    case f::kTypeMemo:
+      longValues.Store(
+          TextValue(v.text, c.compressed && v.text.size() <= kCompressedMemoLimit, format), out);
+      break;
+    case f::kTypeOle:
+      longValues.Store(v.bytes, out);
+      break;
+    default:  // binary
+      out += v.bytes;
+      break;
+  }
+}
+
+// A row as a data page stores it: the column count, the fixed values, the variable ones and
+// their offsets, the null mask.
 void EncodeRow(const Model& model, const std::vector<Cell>& cells, LongValues& longValues,
                std::string& out) {
   const f::Format& format = *model.format;
@@ -316,72 +308,23 @@ void EncodeRow(const Model& model, const std::vector<Cell>& cells, LongValues& l
   f::Append16(out, model.maxColumns);
   out.resize(fieldSize + model.fixedSize, '\0');
   std::vector<unsigned char> nullMask((model.maxColumns + 7) / 8, 0);
-  std::vector<std::uint16_t> offsets(model.variableColumns, 0);
-  auto present = [&](const Column& c) {
-    nullMask[c.number / 8] =
-        static_cast<unsigned char>(nullMask[c.number / 8] | (1 << (c.number % 8)));
-  };
   for (std::size_t k = 0; k < model.columns.size(); ++k) {
     const Column& c = model.columns[k];
-    const Cell& v = cells[k];
     if (!c.fixed) continue;
     auto* at = reinterpret_cast<unsigned char*>(out.data() + fieldSize + c.fixedOffset);
-    switch (c.type) {
-      case f::kTypeBool:
-        if (v.boolean) present(c);
-        continue;
-      case f::kTypeInteger:
-        if (v.kind == Cell::kNull) continue;
-        f::Put16(at, static_cast<std::uint32_t>(v.integer));
-        break;
-      case f::kTypeLong:
-        if (v.kind == Cell::kNull) continue;
-        f::Put32(at, static_cast<std::uint32_t>(v.integer));
-        break;
-      case f::kTypeDateTime:
-        if (v.kind == Cell::kNull) continue;
-        f::Put64(at, v.real);
-        break;
-      case f::kTypeText: {  // fixed length: uncompressed, padded with spaces
-        if (v.kind == Cell::kNull) continue;
-        std::u16string padded = v.text;
-        padded.resize(static_cast<std::size_t>(c.characters), u' ');
-        const std::string bytes = TextValue(padded, false, format);
-        std::memcpy(at, bytes.data(), bytes.size());
-        break;
-      }
-      default:
-        break;
-    }
-    present(c);
+    if (PutFixedValue(c, cells[k], format, at)) MarkPresent(nullMask, c);
   }
+  std::vector<std::uint16_t> offsets(model.variableColumns, 0);
   for (std::size_t k = 0; k < model.columns.size(); ++k) {
     const Column& c = model.columns[k];
-    const Cell& v = cells[k];
     if (c.fixed) continue;
     offsets[c.variableIndex] = static_cast<std::uint16_t>(out.size());
-    if (v.kind == Cell::kNull) continue;
-    present(c);
-    switch (c.type) {
-      case f::kTypeText:
-        out += TextValue(v.text, c.compressed, format);
-        break;
-      case f::kTypeMemo:
-        longValues.Store(
-            TextValue(v.text, c.compressed && v.text.size() <= kCompressedMemoLimit, format), out);
-        break;
-      case f::kTypeOle:
-        longValues.Store(v.bytes, out);
-        break;
-      default:  // binary
-        out += v.bytes;
-        break;
-    }
+    if (cells[k].kind == Cell::kNull) continue;
+    MarkPresent(nullMask, c);
+    AppendVariableValue(c, cells[k], format, longValues, out);
   }
   if (model.variableColumns > 0 && !format.jet3) {
-    f::Append16(out, static_cast<std::uint32_t>(out.size()));  // end of the variable data
-    for (std::size_t k = offsets.size(); k-- > 0;) f::Append16(out, offsets[k]);
-    f::Append16(out, model.variableColumns);
+    AppendJet4Offsets(model, offsets, out);
   } else if (model.variableColumns > 0) {
     AppendJet3Offsets(model, offsets, nullMask.size(), out);
   }
@@ -441,67 +384,77 @@ std::uint64_t DefinitionOffset(const std::vector<std::uint32_t>& pages,
   return 0;
 }
 
-// Writes `model`'s definition pages, its usage maps and its rows; fills `layout` and, when
-// asked, where each row went.
 using RowSource = std::function<void(std::uint64_t index, std::vector<Cell>& cells)>;
 
-void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, const RowSource& rows,
-                std::uint32_t firstPage, std::uint32_t mapPage, TableLayout& layout,
-                std::vector<RowLocation>* rowLocations = nullptr) {
-  const f::Format& format = *model.format;
+// The definition block of `model` before its rows are written: no rows, no usage maps yet.
+f::DefinitionBlock EmptyDefinitionBlock(const Model& model) {
   f::DefinitionBlock block;
   block.tableType = model.tableType;
   block.maxColumns = model.maxColumns;
   block.variableColumns = model.variableColumns;
   block.columns = static_cast<std::uint16_t>(model.columns.size());
   block.realIndexes = model.emptyIndexEntries;
-  const std::vector<std::size_t> pieces =
-      SplitDefinition(EncodeDefinition(model, block).size(), format);
-  layout.definitionPages = {firstPage};
-  for (std::size_t k = 1; k < pieces.size(); ++k) layout.definitionPages.push_back(file.Allocate());
-  if (mapPage == 0) mapPage = file.Allocate();
+  return block;
+}
 
-  layout.usageMapPage = mapPage;
+// Gives the auto-number columns left null the next number, as Jet would; `last` is the highest
+// number so far, given or generated.
+void NumberAutoColumns(const Model& model, std::vector<Cell>& cells, std::int64_t& last) {
+  for (std::size_t k = 0; k < model.columns.size(); ++k) {
+    if (!model.columns[k].autoNumber) continue;
+    if (cells[k].kind == Cell::kNull) {
+      cells[k].kind = Cell::kInteger;
+      cells[k].integer = last + 1;
+    }
+    last = std::max(last, cells[k].integer);
+  }
+}
+
+// Writes the rows on data pages owned by definition page `owner` (their long values on pages
+// of their own among them) and adds those pages to `dataPages` and, when asked, where each row
+// went to `rowLocations`. Returns the last auto-number.
+std::int64_t WriteRows(PageFile& file, const Model& model, std::uint64_t rowCount,
+                       const RowSource& rows, std::uint32_t owner,
+                       std::vector<std::uint32_t>& dataPages,
+                       std::vector<RowLocation>* rowLocations) {
+  const f::Format& format = *model.format;
   LongValues longValues(file, format);
   f::DataPageBuilder page(format);
-  page.Reset(firstPage);
-  std::vector<Cell> cells(model.columns.size());
-  std::string row;
-  std::int64_t lastAutoNumber = 0;
+  page.Reset(owner);
   auto flush = [&] {
     const std::uint32_t number = file.Allocate();
     file.Write(number, page.page());
-    if (rowLocations != nullptr) {
-      for (std::size_t r = 0; r < page.rows(); ++r) {
-        rowLocations->push_back(
-            {number, static_cast<std::uint32_t>(r),
-             number * static_cast<std::uint64_t>(format.pageSize) + page.RowOffset(r)});
-      }
+    for (std::size_t r = 0; rowLocations != nullptr && r < page.rows(); ++r) {
+      rowLocations->push_back(
+          {number, static_cast<std::uint32_t>(r),
+           number * static_cast<std::uint64_t>(format.pageSize) + page.RowOffset(r)});
     }
-    layout.dataPages.push_back(number);
-    page.Reset(firstPage);
+    dataPages.push_back(number);
+    page.Reset(owner);
   };
+  std::vector<Cell> cells(model.columns.size());
+  std::string row;
+  std::int64_t lastAutoNumber = 0;
   for (std::uint64_t index = 0; index < rowCount; ++index) {
     rows(index, cells);
-    for (std::size_t k = 0; k < model.columns.size(); ++k) {
-      if (!model.columns[k].autoNumber) continue;
-      if (cells[k].kind == Cell::kNull) {  // numbered here, as Jet would
-        cells[k].kind = Cell::kInteger;
-        cells[k].integer = lastAutoNumber + 1;
-      }
-      lastAutoNumber = std::max(lastAutoNumber, cells[k].integer);
-    }
+    NumberAutoColumns(model, cells, lastAutoNumber);
     EncodeRow(model, cells, longValues, row);
     if (!page.Fits(row.size())) flush();
     page.Add(reinterpret_cast<const unsigned char*>(row.data()), row.size());
   }
   if (page.rows() > 0) flush();
   longValues.Finish();
+  return lastAutoNumber;
+}
 
-  // The usage maps: the pages the table owns, and none with free space.
+// Writes the page of a table's usage maps: row 0 the pages it owns, row 1 (the pages with free
+// space) empty.
+void WriteUsageMaps(PageFile& file, const Model& model, std::uint32_t mapPage,
+                    std::uint32_t firstPage, const std::vector<std::uint32_t>& dataPages) {
+  const f::Format& format = *model.format;
   f::DataPageBuilder maps(format);
   maps.Reset(0);
-  const std::string used = f::EncodeUsageMap(layout.dataPages, firstPage, format.usageMapBytes);
+  const std::string used = f::EncodeUsageMap(dataPages, firstPage, format.usageMapBytes);
   const std::string free = f::EncodeUsageMap({}, firstPage, format.usageMapBytes);
   if (!maps.Fits(used.size() + free.size() + f::kDataRowOffsetSize)) {
     throw JetWriterError("table " + model.name + " spans too many pages for its usage map");
@@ -509,12 +462,12 @@ void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, cons
   maps.Add(reinterpret_cast<const unsigned char*>(used.data()), used.size());
   maps.Add(reinterpret_cast<const unsigned char*>(free.data()), free.size());
   file.Write(mapPage, maps.page());
+}
 
-  block.rowCount = static_cast<std::uint32_t>(rowCount);
-  block.lastAutoNumber = static_cast<std::uint32_t>(lastAutoNumber);
-  block.usedPagesRow = mapPage << 8;
-  block.freePagesRow = (mapPage << 8) | 1;
-  const std::string definition = EncodeDefinition(model, block);
+// Writes `definition` on `pages`, `pieces[k]` bytes of it on page k, each page naming the next.
+void WriteDefinitionPages(PageFile& file, const std::string& definition,
+                          const std::vector<std::size_t>& pieces,
+                          const std::vector<std::uint32_t>& pages, const f::Format& format) {
   std::size_t done = 0;
   for (std::size_t k = 0; k < pieces.size(); ++k) {
     f::Page p{};
@@ -527,12 +480,17 @@ void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, cons
       f::Put16(p.data() + f::kDefinitionFree,
                static_cast<std::uint32_t>(format.DefinitionCapacity() - pieces[k]));
     }
-    f::Put32(p.data() + f::kDefinitionNext,
-             k + 1 < pieces.size() ? layout.definitionPages[k + 1] : 0);
+    f::Put32(p.data() + f::kDefinitionNext, k + 1 < pieces.size() ? pages[k + 1] : 0);
     std::memcpy(p.data() + f::kDefinitionPageHeader, definition.data() + done, pieces[k]);
     done += pieces[k];
-    file.Write(layout.definitionPages[k], p);
+    file.Write(pages[k], p);
   }
+}
+
+// Records where each column's length field went in the file.
+void RecordLengthFields(const Model& model, const std::vector<std::size_t>& pieces,
+                        TableLayout& layout) {
+  const f::Format& format = *model.format;
   std::size_t descriptor = format.blockSize + model.emptyIndexEntries * format.realIndexEntrySize;
   for (const Column& c : model.columns) {
     const std::size_t at = descriptor + format.columnLengthOffset;
@@ -540,6 +498,34 @@ void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, cons
                               DefinitionOffset(layout.definitionPages, pieces, at + 1, format)};
     descriptor += format.columnDescriptorSize;
   }
+}
+
+// Writes a table whose definition starts at `firstPage`: the rest of its definition's pages
+// and the page of its usage maps (`mapPage`, or the next free page when 0) are allocated
+// first, then its rows are written, then its maps and its definition, which hold the row count
+// and the pages. Fills `layout` and, when asked, where each row went.
+void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, const RowSource& rows,
+                std::uint32_t firstPage, std::uint32_t mapPage, TableLayout& layout,
+                std::vector<RowLocation>* rowLocations = nullptr) {
+  const f::Format& format = *model.format;
+  f::DefinitionBlock block = EmptyDefinitionBlock(model);
+  const std::vector<std::size_t> pieces =
+      SplitDefinition(EncodeDefinition(model, block).size(), format);
+  layout.definitionPages = {firstPage};
+  for (std::size_t k = 1; k < pieces.size(); ++k) layout.definitionPages.push_back(file.Allocate());
+  if (mapPage == 0) mapPage = file.Allocate();
+  layout.usageMapPage = mapPage;
+
+  const std::int64_t lastAutoNumber =
+      WriteRows(file, model, rowCount, rows, firstPage, layout.dataPages, rowLocations);
+  WriteUsageMaps(file, model, mapPage, firstPage, layout.dataPages);
+  block.rowCount = static_cast<std::uint32_t>(rowCount);
+  block.lastAutoNumber = static_cast<std::uint32_t>(lastAutoNumber);
+  block.usedPagesRow = mapPage << 8;
+  block.freePagesRow = (mapPage << 8) | 1;
+  WriteDefinitionPages(file, EncodeDefinition(model, block), pieces, layout.definitionPages,
+                       format);
+  RecordLengthFields(model, pieces, layout);
 }
 
 // ---- user tables
@@ -568,6 +554,67 @@ std::uint32_t EmptyIndexEntries(const TableSpec& spec, const TableSpec::LengthFi
       (at.acrossPages ? "across two pages" : "at a page's end") + " from its position");
 }
 
+// Column `s` of table `table` as the file stores it, its number not yet given.
+Column UserColumn(const ColumnSpec& s, const std::string& table, const f::Format& format) {
+  const std::string where = "column " + s.name + " of table " + table;
+  Column c;
+  switch (s.type) {
+    case ColumnType::kLong:
+      c = MakeColumn(s.name, f::kTypeLong, true, 4, format);
+      c.autoNumber = s.autoNumber;
+      break;
+    case ColumnType::kText:
+      if (s.textLength < 1 || s.textLength > 255) {
+        throw JetWriterError(where + ": a text length must be from 1 to 255");
+      }
+      c = MakeColumn(s.name, f::kTypeText, s.fixedLength, TextBytes(s.textLength, format), format);
+      c.compressed = s.compressedUnicode && !s.fixedLength && !format.jet3;
+      c.characters = s.textLength;
+      break;
+    case ColumnType::kMemo:
+      c = MakeColumn(s.name, f::kTypeMemo, false, 0, format);
+      c.compressed = s.compressedUnicode && !format.jet3;
+      break;
+    case ColumnType::kDateTime:
+      c = MakeColumn(s.name, f::kTypeDateTime, true, 8, format);
+      break;
+    case ColumnType::kYesNo:
+      c = MakeColumn(s.name, f::kTypeBool, true, 0, format);
+      break;
+    default:
+      throw JetWriterError(where + ": unknown type");
+  }
+  if (s.autoNumber && s.type != ColumnType::kLong) {
+    throw JetWriterError(where + ": only a Long column is an auto-number");
+  }
+  if (s.fixedLength && s.type != ColumnType::kText) {
+    throw JetWriterError(where + ": only a text column has a fixed length");
+  }
+  c.kind = s.type;
+  c.required = s.required;
+  return c;
+}
+
+// The columns of `spec`, numbered, their names unique and not empty.
+void AddUserColumns(const TableSpec& spec, const f::Format& format, Model& model) {
+  std::set<std::string> names;
+  int previous = -1;
+  for (const ColumnSpec& s : spec.columns) {
+    if (s.name.empty() || !names.insert(s.name).second) {
+      throw JetWriterError("table " + spec.name + " has an empty or repeated column name");
+    }
+    Column c = UserColumn(s, spec.name, format);
+    const int number = s.number ? *s.number : previous + 1;
+    if (number <= previous) {
+      throw JetWriterError("column " + s.name + " of table " + spec.name +
+                           ": column numbers must increase");
+    }
+    c.number = static_cast<std::uint16_t>(number);
+    previous = number;
+    model.columns.push_back(std::move(c));
+  }
+}
+
 Model UserModel(const TableSpec& spec, const f::Format& format) {
   if (spec.name.empty()) throw JetWriterError("a table has no name");
   Model model;
@@ -575,55 +622,7 @@ Model UserModel(const TableSpec& spec, const f::Format& format) {
   model.name = spec.name;
   Utf16(spec.name, "table name " + spec.name, format);
   if (spec.columns.empty()) throw JetWriterError("table " + spec.name + " has no column");
-  std::set<std::string> names;
-  int previous = -1;
-  for (const ColumnSpec& s : spec.columns) {
-    const std::string where = "column " + s.name + " of table " + spec.name;
-    if (s.name.empty() || !names.insert(s.name).second) {
-      throw JetWriterError("table " + spec.name + " has an empty or repeated column name");
-    }
-    Column c;
-    switch (s.type) {
-      case ColumnType::kLong:
-        c = MakeColumn(s.name, f::kTypeLong, true, 4, format);
-        c.autoNumber = s.autoNumber;
-        break;
-      case ColumnType::kText:
-        if (s.textLength < 1 || s.textLength > 255) {
-          throw JetWriterError(where + ": a text length must be from 1 to 255");
-        }
-        c = MakeColumn(s.name, f::kTypeText, s.fixedLength, TextBytes(s.textLength, format),
-                       format);
-        c.compressed = s.compressedUnicode && !s.fixedLength && !format.jet3;
-        c.characters = s.textLength;
-        break;
-      case ColumnType::kMemo:
-        c = MakeColumn(s.name, f::kTypeMemo, false, 0, format);
-        c.compressed = s.compressedUnicode && !format.jet3;
-        break;
-      case ColumnType::kDateTime:
-        c = MakeColumn(s.name, f::kTypeDateTime, true, 8, format);
-        break;
-      case ColumnType::kYesNo:
-        c = MakeColumn(s.name, f::kTypeBool, true, 0, format);
-        break;
-      default:
-        throw JetWriterError(where + ": unknown type");
-    }
-    if (s.autoNumber && s.type != ColumnType::kLong) {
-      throw JetWriterError(where + ": only a Long column is an auto-number");
-    }
-    if (s.fixedLength && s.type != ColumnType::kText) {
-      throw JetWriterError(where + ": only a text column has a fixed length");
-    }
-    c.kind = s.type;
-    c.required = s.required;
-    const int number = s.number ? *s.number : previous + 1;
-    if (number <= previous) throw JetWriterError(where + ": column numbers must increase");
-    c.number = static_cast<std::uint16_t>(number);
-    previous = number;
-    model.columns.push_back(std::move(c));
-  }
+  AddUserColumns(spec, format, model);
   if (spec.primaryKey) {
     const auto key = std::find_if(spec.columns.begin(), spec.columns.end(),
                                   [&](const ColumnSpec& c) { return c.name == *spec.primaryKey; });
@@ -642,6 +641,50 @@ Model UserModel(const TableSpec& spec, const f::Format& format) {
   return model;
 }
 
+// Generator value `v` of column `c` as a cell; returns what is wrong with it, or nullptr.
+// `bytes` is room for a Jet 3 text's check.
+const char* ToCell(const Column& c, const Value& v, const f::Format& format, Cell& cell,
+                   std::string& bytes) {
+  cell.kind = Cell::kNull;
+  cell.boolean = false;
+  if (std::holds_alternative<std::monostate>(v)) {
+    return c.required && c.kind != ColumnType::kYesNo ? "a required value is null" : nullptr;
+  }
+  switch (c.kind) {
+    case ColumnType::kLong:
+      if (!std::holds_alternative<std::int32_t>(v)) return "not a Long";
+      cell.kind = Cell::kInteger;
+      cell.integer = std::get<std::int32_t>(v);
+      break;
+    case ColumnType::kDateTime:
+      if (!std::holds_alternative<double>(v) || !std::isfinite(std::get<double>(v))) {
+        return "not a date";
+      }
+      cell.kind = Cell::kDouble;
+      cell.real = std::get<double>(v);
+      break;
+    case ColumnType::kYesNo:
+      if (!std::holds_alternative<bool>(v)) return "not a Yes/No";
+      cell.kind = Cell::kBool;
+      cell.boolean = std::get<bool>(v);
+      break;
+    case ColumnType::kText:
+    case ColumnType::kMemo:
+      if (!std::holds_alternative<std::string>(v)) return "not a text";
+      if (!f::Utf8ToUtf16(std::get<std::string>(v), cell.text)) return "not UTF-8";
+      if (c.kind == ColumnType::kText &&
+          cell.text.size() > static_cast<std::size_t>(c.characters)) {
+        return "longer than the column";
+      }
+      if (format.jet3 && !f::EncodeCodePage(cell.text, bytes)) {
+        return "a character that Windows-1252 cannot hold";
+      }
+      cell.kind = Cell::kText;
+      break;
+  }
+  return nullptr;
+}
+
 // The generator's values as cells, checked against the columns.
 RowSource UserRows(const TableSpec& spec, const Model& model) {
   return [&spec, &model, values = std::vector<Value>(), bytes = std::string()](
@@ -655,49 +698,9 @@ RowSource UserRows(const TableSpec& spec, const Model& model) {
     }
     for (std::size_t k = 0; k < values.size(); ++k) {
       const Column& c = model.columns[k];
-      const Value& v = values[k];
-      Cell& cell = cells[k];
-      cell.kind = Cell::kNull;
-      cell.boolean = false;
-      auto wrong = [&](const char* what) {
-        return JetWriterError("table " + spec.name + ", row " + std::to_string(index) +
-                              ", column " + c.name + ": " + what);
-      };
-      if (std::holds_alternative<std::monostate>(v)) {
-        if (c.required && c.kind != ColumnType::kYesNo) throw wrong("a required value is null");
-        continue;
-      }
-      switch (c.kind) {
-        case ColumnType::kLong:
-          if (!std::holds_alternative<std::int32_t>(v)) throw wrong("not a Long");
-          cell.kind = Cell::kInteger;
-          cell.integer = std::get<std::int32_t>(v);
-          break;
-        case ColumnType::kDateTime:
-          if (!std::holds_alternative<double>(v) || !std::isfinite(std::get<double>(v))) {
-            throw wrong("not a date");
-          }
-          cell.kind = Cell::kDouble;
-          cell.real = std::get<double>(v);
-          break;
-        case ColumnType::kYesNo:
-          if (!std::holds_alternative<bool>(v)) throw wrong("not a Yes/No");
-          cell.kind = Cell::kBool;
-          cell.boolean = std::get<bool>(v);
-          break;
-        case ColumnType::kText:
-        case ColumnType::kMemo:
-          if (!std::holds_alternative<std::string>(v)) throw wrong("not a text");
-          if (!f::Utf8ToUtf16(std::get<std::string>(v), cell.text)) throw wrong("not UTF-8");
-          if (c.kind == ColumnType::kText &&
-              cell.text.size() > static_cast<std::size_t>(c.characters)) {
-            throw wrong("longer than the column");
-          }
-          if (model.format->jet3 && !f::EncodeCodePage(cell.text, bytes)) {
-            throw wrong("a character that Windows-1252 cannot hold");
-          }
-          cell.kind = Cell::kText;
-          break;
+      if (const char* wrong = ToCell(c, values[k], *model.format, cells[k], bytes)) {
+        throw JetWriterError("table " + spec.name + ", row " + std::to_string(index) + ", column " +
+                             c.name + ": " + wrong);
       }
     }
   };
@@ -834,11 +837,11 @@ void CheckRelationships(const DatabaseSpec& spec) {
   }
 }
 
-}  // namespace
+// ---- the database, step by step
 
-DatabaseLayout WriteJetDatabase(const std::string& path, const DatabaseSpec& spec) {
-  const f::Format& format = spec.format == JetFormat::kJet3 ? f::kJet3 : f::kJet4;
-  // Every description is checked before the file is created.
+// The models of the user tables, once every table and alias is checked: names unique among
+// them and the system tables, rows for a table that has any, an alias naming a table.
+std::vector<Model> CheckTablesAndAliases(const DatabaseSpec& spec, const f::Format& format) {
   std::vector<Model> models;
   std::set<std::string> names = {"MSysObjects"};
   if (!spec.relationships.empty()) names.insert("MSysRelationships");
@@ -859,111 +862,155 @@ DatabaseLayout WriteJetDatabase(const std::string& path, const DatabaseSpec& spe
       throw JetWriterError("alias " + a.name + " names an unknown table " + a.table);
     }
   }
+  return models;
+}
+
+// The catalog's rows as the tables are written, and which of them is each table's.
+struct Catalog {
+  std::vector<CatalogRow> rows;
+  std::map<std::string, std::size_t> tableRows;  // by table name, an index in `rows`
+
+  void Add(CatalogRow row) { rows.push_back(std::move(row)); }
+  void AddTable(CatalogRow row) {
+    tableRows[row.name] = rows.size();
+    rows.push_back(std::move(row));
+  }
+};
+
+// Page 0, then the pages of the catalog's usage maps and definition, where readers look for it.
+void WriteHeader(PageFile& file, const f::Format& format, const std::string& path) {
+  f::Page page{};
+  f::HeaderPage{kCreationDate}.EncodeTo(page, format);
+  file.Write(file.Allocate(), page);
+  const std::uint32_t catalogMap = file.Allocate();
+  const std::uint32_t catalogDefinition = file.Allocate();
+  if (catalogMap != kCatalogMapPage || catalogDefinition != kCatalogDefinitionPage) {
+    throw JetWriterError(path + ": the catalog is not at page 2");
+  }
+}
+
+// The containers' rows and the catalog's own.
+void AddSystemRows(Catalog& catalog) {
+  for (const auto& [id, name] :
+       {std::pair{kTablesContainer, "Tables"}, std::pair{kDatabasesContainer, "Databases"},
+        std::pair{kRelationshipsContainer, "Relationships"}}) {
+    catalog.Add({id, kContainerParent, name, kObjectContainer, kSystemObjectFlag, {}});
+  }
+  catalog.AddTable({kCatalogDefinitionPage,
+                    kTablesContainer,
+                    "MSysObjects",
+                    kObjectTable,
+                    kSystemObjectFlag,
+                    {}});
+}
+
+// Allocates the first definition page of table `t`: the one it asks for, with empty data pages
+// before it, or the next free one.
+std::uint32_t AllocateDefinitionPage(PageFile& file, const TableSpec& t, const f::Format& format) {
+  const std::uint32_t wanted = t.definitionPage.value_or(file.next());
+  if (wanted < file.next() || wanted > 0x00FFFFFF) {
+    throw JetWriterError("table " + t.name + ": its definition cannot go at page " +
+                         std::to_string(wanted) + "; the next free page is " +
+                         std::to_string(file.next()));
+  }
+  f::DataPageBuilder empty(format);
+  empty.Reset(0);
+  while (file.next() < wanted) file.Write(file.Allocate(), empty.page());
+  return file.Allocate();
+}
+
+void WriteUserTables(PageFile& file, const DatabaseSpec& spec, const std::vector<Model>& models,
+                     Catalog& catalog, DatabaseLayout& layout) {
+  for (std::size_t k = 0; k < spec.tables.size(); ++k) {
+    const TableSpec& t = spec.tables[k];
+    const std::uint32_t first = AllocateDefinitionPage(file, t, *models[k].format);
+    WriteTable(file, models[k], t.rowCount, UserRows(t, models[k]), first, 0,
+               layout.tables[t.name]);
+    catalog.AddTable(
+        {first, kTablesContainer, t.name, kObjectTable, 0, TableProperties(models[k])});
+  }
+}
+
+// An alias is a copy of its table's catalog row under another name.
+void AddAliases(const DatabaseSpec& spec, Catalog& catalog, DatabaseLayout& layout) {
+  for (const CatalogAlias& a : spec.aliases) {
+    layout.tables[a.name] = layout.tables.at(a.table);
+    CatalogRow row = catalog.rows[catalog.tableRows.at(a.table)];
+    row.name = a.name;
+    catalog.AddTable(row);
+  }
+}
+
+// MSysRelationships, a row per relationship, and each relationship's catalog row.
+void WriteRelationships(PageFile& file, const DatabaseSpec& spec, const f::Format& format,
+                        Catalog& catalog, DatabaseLayout& layout) {
+  if (spec.relationships.empty()) return;
+  const Model model = RelationshipsModel(format);
+  const std::uint32_t first = file.Allocate();
+  WriteTable(
+      file, model, spec.relationships.size(),
+      [&](std::uint64_t index, std::vector<Cell>& cells) {
+        const RelationshipSpec& r = spec.relationships[index];
+        cells = {IntegerCell(1),
+                 IntegerCell(static_cast<std::int32_t>(RelationshipFlags(r))),
+                 IntegerCell(0),
+                 TextCell(r.foreignColumn, format),
+                 TextCell(r.foreignTable, format),
+                 TextCell(r.column, format),
+                 TextCell(r.table, format),
+                 TextCell(r.name, format)};
+      },
+      first, 0, layout.tables["MSysRelationships"]);
+  catalog.AddTable(
+      {first, kTablesContainer, "MSysRelationships", kObjectTable, kSystemObjectFlag, {}});
+  for (std::size_t k = 0; k < spec.relationships.size(); ++k) {
+    catalog.Add({kRelationshipIdBase + static_cast<std::uint32_t>(k),
+                 kRelationshipsContainer,
+                 spec.relationships[k].name,
+                 kObjectRelationship,
+                 0,
+                 {}});
+  }
+}
+
+// MSysObjects last, once every row is known; each table's layout learns where its row went.
+void WriteCatalog(PageFile& file, const f::Format& format, const Catalog& catalog,
+                  DatabaseLayout& layout, const std::string& path) {
+  TableLayout& catalogLayout = layout.tables["MSysObjects"];
+  std::vector<RowLocation> rows;
+  const Model catalogModel = CatalogModel(format);
+  WriteTable(
+      file, catalogModel, catalog.rows.size(),
+      [&](std::uint64_t index, std::vector<Cell>& cells) {
+        CatalogCells(catalog.rows[index], format, cells);
+      },
+      kCatalogDefinitionPage, kCatalogMapPage, catalogLayout, &rows);
+  if (catalogLayout.definitionPages.size() != 1) {
+    throw JetWriterError(path + ": the catalog's definition does not fit its page");
+  }
+  for (const auto& [name, index] : catalog.tableRows) {
+    layout.tables[name].catalogRow = rows.at(index);
+  }
+}
+
+}  // namespace
+
+DatabaseLayout WriteJetDatabase(const std::string& path, const DatabaseSpec& spec) {
+  const f::Format& format = spec.format == JetFormat::kJet3 ? f::kJet3 : f::kJet4;
+  // Every description is checked before the file is created.
+  const std::vector<Model> models = CheckTablesAndAliases(spec, format);
   CheckRelationships(spec);
   try {
     PageFile file(path, format.pageSize);
     DatabaseLayout layout;
     layout.pageSize = format.pageSize;
-    f::Page page{};
-    f::HeaderPage{kCreationDate}.EncodeTo(page, format);
-    file.Write(file.Allocate(), page);
-    const std::uint32_t catalogMap = file.Allocate();
-    const std::uint32_t catalogDefinition = file.Allocate();
-    if (catalogMap != kCatalogMapPage || catalogDefinition != kCatalogDefinitionPage) {
-      throw JetWriterError(path + ": the catalog is not at page 2");
-    }
-
-    std::vector<CatalogRow> catalog = {
-        {kTablesContainer, kContainerParent, "Tables", kObjectContainer, kSystemObjectFlag, {}},
-        {kDatabasesContainer,
-         kContainerParent,
-         "Databases",
-         kObjectContainer,
-         kSystemObjectFlag,
-         {}},
-        {kRelationshipsContainer,
-         kContainerParent,
-         "Relationships",
-         kObjectContainer,
-         kSystemObjectFlag,
-         {}},
-        {kCatalogDefinitionPage,
-         kTablesContainer,
-         "MSysObjects",
-         kObjectTable,
-         kSystemObjectFlag,
-         {}},
-    };
-    // Where each table's catalog row is, by its index in `catalog`.
-    std::map<std::string, std::size_t> catalogIndex = {{"MSysObjects", 3}};
-    for (std::size_t k = 0; k < spec.tables.size(); ++k) {
-      const TableSpec& t = spec.tables[k];
-      const std::uint32_t wanted = t.definitionPage.value_or(file.next());
-      if (wanted < file.next() || wanted > 0x00FFFFFF) {
-        throw JetWriterError("table " + t.name + ": its definition cannot go at page " +
-                             std::to_string(wanted) + "; the next free page is " +
-                             std::to_string(file.next()));
-      }
-      f::DataPageBuilder empty(format);
-      empty.Reset(0);
-      while (file.next() < wanted) file.Write(file.Allocate(), empty.page());
-      const std::uint32_t first = file.Allocate();
-      TableLayout& tableLayout = layout.tables[t.name];
-      WriteTable(file, models[k], t.rowCount, UserRows(t, models[k]), first, 0, tableLayout);
-      catalogIndex[t.name] = catalog.size();
-      catalog.push_back(
-          {first, kTablesContainer, t.name, kObjectTable, 0, TableProperties(models[k])});
-    }
-    for (const CatalogAlias& a : spec.aliases) {
-      layout.tables[a.name] = layout.tables.at(a.table);
-      catalogIndex[a.name] = catalog.size();
-      CatalogRow row = catalog[catalogIndex.at(a.table)];
-      row.name = a.name;
-      catalog.push_back(row);
-    }
-    if (!spec.relationships.empty()) {
-      const Model model = RelationshipsModel(format);
-      const std::uint32_t first = file.Allocate();
-      WriteTable(
-          file, model, spec.relationships.size(),
-          [&](std::uint64_t index, std::vector<Cell>& cells) {
-            const RelationshipSpec& r = spec.relationships[index];
-            cells = {IntegerCell(1),
-                     IntegerCell(static_cast<std::int32_t>(RelationshipFlags(r))),
-                     IntegerCell(0),
-                     TextCell(r.foreignColumn, format),
-                     TextCell(r.foreignTable, format),
-                     TextCell(r.column, format),
-                     TextCell(r.table, format),
-                     TextCell(r.name, format)};
-          },
-          first, 0, layout.tables["MSysRelationships"]);
-      catalogIndex["MSysRelationships"] = catalog.size();
-      catalog.push_back(
-          {first, kTablesContainer, "MSysRelationships", kObjectTable, kSystemObjectFlag, {}});
-      for (std::size_t k = 0; k < spec.relationships.size(); ++k) {
-        catalog.push_back({kRelationshipIdBase + static_cast<std::uint32_t>(k),
-                           kRelationshipsContainer,
-                           spec.relationships[k].name,
-                           kObjectRelationship,
-                           0,
-                           {}});
-      }
-    }
-
-    TableLayout& catalogLayout = layout.tables["MSysObjects"];
-    std::vector<RowLocation> rows;
-    const Model catalogModel = CatalogModel(format);
-    WriteTable(
-        file, catalogModel, catalog.size(),
-        [&](std::uint64_t index, std::vector<Cell>& cells) {
-          CatalogCells(catalog[index], format, cells);
-        },
-        kCatalogDefinitionPage, kCatalogMapPage, catalogLayout, &rows);
-    if (catalogLayout.definitionPages.size() != 1) {
-      throw JetWriterError(path + ": the catalog's definition does not fit its page");
-    }
-    for (const auto& [name, index] : catalogIndex) layout.tables[name].catalogRow = rows.at(index);
+    WriteHeader(file, format, path);
+    Catalog catalog;
+    AddSystemRows(catalog);
+    WriteUserTables(file, spec, models, catalog, layout);
+    AddAliases(spec, catalog, layout);
+    WriteRelationships(file, spec, format, catalog, layout);
+    WriteCatalog(file, format, catalog, layout, path);
     layout.pageCount = file.next();
     file.Finish();
     return layout;
