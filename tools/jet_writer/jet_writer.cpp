@@ -1,4 +1,6 @@
-// Lays out a new Jet 4 or Jet 3 database from its description and writes it page by page.
+// Lays out a new Jet 4 or Jet 3 database from its description: checks the description, makes
+// a model of each table (the user tables, MSysObjects, MSysRelationships) and writes each with
+// WriteTable (table_writer.h), then the catalog that names them.
 //
 // The file is laid out in this order:
 //   page 0       the header
