@@ -35,7 +35,7 @@ class PageFile {
   PageFile(const PageFile&) = delete;
   PageFile& operator=(const PageFile&) = delete;
 
-  // The next page's number, from 0; the file ends up next() pages long.
+  // Hands out the next page's number, from 0; next() is how many have been handed out.
   std::uint32_t Allocate() { return next_++; }
   std::uint32_t next() const { return next_; }
 
