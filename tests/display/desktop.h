@@ -30,6 +30,13 @@ namespace display_testing {
 
 using WindowId = unsigned long;
 
+// The tests' copy of the executable is named UPGRADE405, so its title is "Upgrade405": its
+// boxes' title and its windows' class. The dialog is titled by its caption.
+inline constexpr char kFileName[] = "UPGRADE405";
+inline constexpr char kTitle[] = "Upgrade405";
+inline constexpr char kBoxPattern[] = "^Upgrade405$";
+inline constexpr char kDialogPattern[] = "^Mise-.+ 4\\.04 -> 4\\.05$";
+
 // Waits until `condition` holds, for at most `seconds`; returns whether it held.
 inline bool WaitUntil(const std::function<bool()>& condition, int seconds = 15) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);

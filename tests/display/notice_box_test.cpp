@@ -13,14 +13,13 @@ namespace {
 
 using display_testing::DesktopTest;
 using display_testing::Executable;
+using display_testing::kBoxPattern;
+using display_testing::kDialogPattern;
+using display_testing::kFileName;
+using display_testing::kTitle;
 using display_testing::ProgramRun;
 using display_testing::WindowId;
 
-// An executable file named UPGRADE405 is titled "Upgrade405".
-const char kFileName[] = "UPGRADE405";
-const char kTitle[] = "Upgrade405";
-const char kTitlePattern[] = "^Upgrade405$";
-const char kDialogPattern[] = "4\\.04 -> 4\\.05";
 const char kMissing[] = "/nonexistent/x.mdb";
 
 class NotFoundNotice : public DesktopTest {
@@ -34,7 +33,7 @@ class NotFoundNotice : public DesktopTest {
   // Runs the program on a database `path` that does not exist and waits for its box.
   void Start(const std::string& path = kMissing) {
     run_.emplace(desktop(), std::vector<std::string>{executable_->path(), "/db=" + path}, kTitle);
-    std::optional<WindowId> box = desktop().WaitForWindow(kTitlePattern);
+    std::optional<WindowId> box = desktop().WaitForWindow(kBoxPattern);
     ASSERT_TRUE(box) << "no notice box appeared";
     box_ = *box;
   }
@@ -117,7 +116,7 @@ TEST_F(NotFoundNotice, CtrlCAloneCopiesTheBoxAsTextAndLeavesItShown) {
   // The box takes the clipboard from the other program, which then ends.
   EXPECT_TRUE(display_testing::WaitUntil([&] { return !holder.StillHolding(); }));
   EXPECT_EQ(desktop().Clipboard(), expected);
-  EXPECT_EQ(desktop().FindWindows(kTitlePattern).size(), 1u) << "the copy closed the box";
+  EXPECT_EQ(desktop().FindWindows(kBoxPattern).size(), 1u) << "the copy closed the box";
   EXPECT_FALSE(run_->Finished());
 
   ExpectDismissedBy("Return");

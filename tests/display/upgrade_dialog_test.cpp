@@ -17,13 +17,12 @@ namespace {
 using display_testing::Desktop;
 using display_testing::DesktopTest;
 using display_testing::Executable;
+using display_testing::kBoxPattern;
+using display_testing::kDialogPattern;
+using display_testing::kFileName;
+using display_testing::kTitle;
 using display_testing::ProgramRun;
 using display_testing::WindowId;
-
-const char kFileName[] = "UPGRADE405";
-const char kTitle[] = "Upgrade405";
-const char kBoxPattern[] = "^Upgrade405$";
-const char kDialogPattern[] = "^Mise-.+ 4\\.04 -> 4\\.05$";
 
 // The declared length of nuv.Filename as mdbtools reads it.
 int FilenameLength(const std::string& database) {

@@ -27,9 +27,9 @@ struct ProcessOptions {
 // Runs `body` in a forked child process and returns its exit status (or -1 when it died).
 int InSecondProcess(const std::function<int()>& body);
 
-// Something another process holds (a lock, a transaction). A forked child runs `hold`, which
-// takes it, calls `wait` (which returns on Release() or once `holdSeconds` have passed), lets it
-// go and returns true; or returns false at once when it could not take it.
+// Something another process holds (a POSIX record lock, a BSD flock). A forked child runs `hold`,
+// which takes it, calls `wait` (which returns on Release() or once `holdSeconds` have passed), lets
+// it go and returns true; or returns false at once when it could not take it.
 class HeldByChild {
  public:
   using Hold = std::function<bool(const std::function<void()>& wait)>;

@@ -3,6 +3,12 @@
 // (Access 2000), 2048 in Jet 3 (Access 97). Where the two differ, Jet 3's form is in brackets;
 // the sizes that differ are in Format.
 //
+// The engine's reader of table definitions (src/platform/posix/jet/tdef.cpp) describes the same
+// bytes again, and the two are kept apart on purpose: a writer and a reader that shared one
+// wrong offset would agree with each other, and every test between them would pass. Each is
+// checked instead against readers that share no code with either (libmdb and mdbtools, npm's
+// mdb-reader), so that a mistake in one of them shows.
+//
 //   page 0 (database definition):
 //     0x00 00 01 00 00 | 0x04 "Standard Jet DB\0" | 0x14 version (1 = Jet 4) [0 = Jet 3]
 //     0x18..0x97 [0x18..0x95] masked with the RC4 key stream of 0x6b39dac7; unmasked it holds

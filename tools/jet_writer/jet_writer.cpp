@@ -1,4 +1,6 @@
-// Lays out a new Jet 4 or Jet 3 database from its description and writes it page by page.
+// Lays out a new Jet 4 or Jet 3 database from its description: checks the description, makes
+// a model of each table (the user tables, MSysObjects, MSysRelationships) and writes each with
+// WriteTable (table_writer.h), then the catalog that names them.
 //
 // The file is laid out in this order:
 //   page 0       the header
@@ -14,15 +16,13 @@
 // consecutive pages, so memory stays flat in the number of rows.
 #include "jet_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <set>
 
 #include "jet_format.h"
+#include "page_file.h"
+#include "table_writer.h"
 
 namespace jet_writer {
 
@@ -43,504 +43,11 @@ constexpr std::uint32_t kSystemObjectFlag = 0x80000000;
 constexpr std::int16_t kObjectTable = 1;
 constexpr std::int16_t kObjectContainer = 3;
 
-// Memo values up to this many stored bytes stay in the row.
-constexpr std::size_t kInlineMemoLimit = 128;
-// Longer memo texts are never compressed.
-constexpr std::size_t kCompressedMemoLimit = 1024;
-// The free-pages map: empty, of the size Jet gives a table's maps.
-constexpr std::size_t kFreeMapBytes = 64;
-// Pages gathered before one write: few enough that the buffer of a large table costs no more
-// memory than that of a small one, many enough that a million rows take a few hundred writes.
-constexpr std::size_t kWriteRunPages = 32;
 // Made-up Ids of the catalog rows of relationships (readers take no table page from them).
 constexpr std::uint32_t kRelationshipIdBase = 0x0D000000;
 constexpr std::int16_t kObjectRelationship = 8;
 // The text columns of MSysRelationships hold names of up to 64 characters.
 constexpr int kRelationshipNameLength = 64;
-
-// ---- the output file
-
-class PageFile {
- public:
-  PageFile(const std::string& path, std::size_t pageSize) : path_(path), pageSize_(pageSize) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
-      throw JetWriterError(errno == EEXIST ? path + ": the file already exists"
-                                           : path + ": cannot create: " + std::strerror(errno));
-    }
-    run_.reserve(kWriteRunPages * pageSize_);
-  }
-  ~PageFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!finished_) ::unlink(path_.c_str());
-  }
-  PageFile(const PageFile&) = delete;
-  PageFile& operator=(const PageFile&) = delete;
-
-  std::uint32_t Allocate() { return next_++; }
-  std::uint32_t next() const { return next_; }
-
-  void Write(std::uint32_t page, const f::Page& data) {
-    if (run_.empty() || page != runStart_ + run_.size() / pageSize_) {
-      Flush();
-      runStart_ = page;
-    }
-    run_.insert(run_.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(pageSize_));
-    if (run_.size() >= kWriteRunPages * pageSize_) Flush();
-  }
-
-  void Finish() {
-    Flush();
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) Fail("cannot close");
-    finished_ = true;
-  }
-
- private:
-  void Flush() {
-    const unsigned char* at = run_.data();
-    std::size_t left = run_.size();
-    off_t offset = static_cast<off_t>(runStart_) * static_cast<off_t>(pageSize_);
-    while (left > 0) {
-      const ssize_t n = ::pwrite(fd_, at, left, offset);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) Fail("cannot write");
-      at += n;
-      left -= static_cast<std::size_t>(n);
-      offset += n;
-    }
-    run_.clear();
-  }
-  [[noreturn]] void Fail(const char* what) {
-    throw JetWriterError(path_ + ": " + what + ": " + std::strerror(errno));
-  }
-
-  std::string path_;
-  std::size_t pageSize_;
-  int fd_ = -1;
-  bool finished_ = false;
-  std::uint32_t next_ = 0;
-  std::uint32_t runStart_ = 0;
-  std::vector<unsigned char> run_;
-};
-
-// ---- tables as the file stores them
-
-struct Column {
-  std::string name;  // UTF-8, for messages and the layout
-  std::u16string storedName;
-  ColumnType kind = ColumnType::kLong;  // for user tables: what the generator gives
-  unsigned char type = f::kTypeLong;
-  std::uint16_t number = 0;
-  bool fixed = true;
-  std::uint16_t fixedOffset = 0;
-  std::uint16_t variableIndex = 0;
-  std::uint16_t length = 0;
-  bool compressed = false;
-  bool required = false;
-  bool autoNumber = false;
-  int characters = 0;  // fixed-length text
-};
-
-struct Cell {
-  enum Kind { kNull, kInteger, kDouble, kBool, kText, kBytes } kind = kNull;
-  std::int64_t integer = 0;
-  double real = 0;
-  bool boolean = false;
-  std::u16string text;
-  std::string bytes;
-};
-
-struct Model {
-  const f::Format* format = &f::kJet4;
-  std::string name;
-  unsigned char tableType = f::kTableUser;
-  std::vector<Column> columns;
-  std::uint16_t maxColumns = 0;
-  std::uint16_t variableColumns = 0;
-  std::uint16_t fixedSize = 0;
-  std::uint32_t emptyIndexEntries = 0;  // before the column descriptors
-};
-
-// `utf8` as UTF-16; in Jet 3 it must also be Windows-1252 characters.
-std::u16string Utf16(const std::string& utf8, const std::string& what, const f::Format& format) {
-  std::u16string out;
-  if (!f::Utf8ToUtf16(utf8, out)) throw JetWriterError(what + " is not valid UTF-8");
-  std::string bytes;
-  if (format.jet3 && !f::EncodeCodePage(out, bytes)) {
-    throw JetWriterError(what + " has a character that Windows-1252 cannot hold");
-  }
-  return out;
-}
-
-// The bytes a text column of `characters` takes.
-std::uint16_t TextBytes(int characters, const f::Format& format) {
-  return static_cast<std::uint16_t>(format.jet3 ? characters : 2 * characters);
-}
-
-// The stored bytes of a text value.
-std::string TextValue(const std::u16string& text, bool compress, const f::Format& format) {
-  if (!format.jet3) return f::EncodeText(text, compress);
-  std::string out;
-  if (!f::EncodeCodePage(text, out)) {
-    throw JetWriterError("a text has a character that Windows-1252 cannot hold");
-  }
-  return out;
-}
-
-Column MakeColumn(const std::string& name, unsigned char type, bool fixed, std::uint16_t length,
-                  const f::Format& format) {
-  Column c;
-  c.name = name;
-  c.storedName = Utf16(name, "column name " + name, format);
-  c.type = type;
-  c.fixed = fixed;
-  c.length = length;
-  return c;
-}
-
-// Numbers the columns' fixed offsets and variable indexes.
-void Finalize(Model& model) {
-  std::uint16_t fixedOffset = 0, variableIndex = 0, maxColumns = 0;
-  for (Column& c : model.columns) {
-    if (c.fixed) {
-      c.fixedOffset = fixedOffset;
-      fixedOffset = static_cast<std::uint16_t>(fixedOffset + c.length);
-    } else {
-      c.variableIndex = variableIndex++;
-    }
-    maxColumns = std::max<std::uint16_t>(maxColumns, static_cast<std::uint16_t>(c.number + 1));
-  }
-  model.fixedSize = fixedOffset;
-  model.variableColumns = variableIndex;
-  model.maxColumns = maxColumns;
-}
-
-// ---- long values
-
-// Stores memo and OLE values that do not stay in their row on long-value pages of the table.
-class LongValues {
- public:
-  LongValues(PageFile& file, const f::Format& format)
-      : file_(file), format_(format), builder_(format) {}
-
-  // The 12-byte header of `data` (and `data` after it when inline), appended to `out`.
-  void Store(const std::string& data, std::string& out) {
-    f::MemoHeader header;
-    header.length = static_cast<std::uint32_t>(data.size());
-    if (data.size() > 0x3FFFFF) throw JetWriterError("a long value holds more than 4 MB");
-    if (data.size() <= kInlineMemoLimit) {
-      header.kind = f::kMemoInline;
-      header.AppendTo(out);
-      out += data;
-      return;
-    }
-    if (data.size() <= format_.MaxRowSize()) {
-      header.kind = f::kMemoOneRow;
-      header.rowPointer = AddRow(data.data(), data.size());
-    } else {
-      // A chain, written last piece first so that each piece knows the next one's row.
-      const std::size_t kPiece = format_.MaxRowSize() - f::kMemoNextPointerSize;
-      const std::size_t pieces = (data.size() + kPiece - 1) / kPiece;
-      std::uint32_t next = 0;
-      std::string row;
-      for (std::size_t k = pieces; k-- > 0;) {
-        const std::size_t start = k * kPiece;
-        row.clear();
-        f::Append32(row, next);
-        row.append(data, start, std::min(kPiece, data.size() - start));
-        next = AddRow(row.data(), row.size());
-      }
-      header.kind = f::kMemoChain;
-      header.rowPointer = next;
-    }
-    header.AppendTo(out);
-  }
-
-  void Finish() {
-    if (open_) file_.Write(page_, builder_.page());
-    open_ = false;
-  }
-
- private:
-  std::uint32_t AddRow(const char* data, std::size_t size) {
-    if (open_ && !builder_.Fits(size)) Finish();
-    if (!open_) {
-      builder_.ResetLongValues();
-      page_ = file_.Allocate();
-      open_ = true;
-    }
-    const std::size_t row = builder_.Add(reinterpret_cast<const unsigned char*>(data), size);
-    return (page_ << 8) | static_cast<std::uint32_t>(row);
-  }
-
-  PageFile& file_;
-  const f::Format& format_;
-  f::DataPageBuilder builder_;
-  std::uint32_t page_ = 0;
-  bool open_ = false;
-};
-
-// ---- rows
-
-// Jet 3's end of a row before its null mask: the end of data and the offsets in one byte each,
-// last first, the jump table and the variable count (see jet_format.h).
-void AppendJet3Offsets(const Model& model, std::vector<std::uint16_t> offsets, std::size_t maskSize,
-                       std::string& out) {
-  const std::size_t end = out.size();
-  offsets.push_back(static_cast<std::uint16_t>(end));  // the end of data is the last offset
-  const std::size_t fixedPart = end + offsets.size() + 1 + maskSize;
-  std::size_t jumps = 0;
-  while ((fixedPart + jumps - 1) / 256 > jumps) ++jumps;
-  const std::size_t used = end / 256;
-  if (used + 1 < jumps || used > jumps) {
-    throw JetWriterError("a row of table " + model.name + " cannot be laid out in Jet 3");
-  }
-  for (std::size_t k = offsets.size(); k-- > 0;)
-    out.push_back(static_cast<char>(offsets[k] & 0xFF));
-  if (used < jumps) out.push_back(static_cast<char>(0xFF));  // a filler, farthest from the count
-  for (std::size_t k = used; k-- > 0;) {
-    std::size_t first = 0;
-    while (offsets[first] < 256 * (k + 1)) ++first;
-    out.push_back(static_cast<char>(first));
-  }
-  out.push_back(static_cast<char>(model.variableColumns));
-}
-
-void EncodeRow(const Model& model, const std::vector<Cell>& cells, LongValues& longValues,
-               std::string& out) {
-  const f::Format& format = *model.format;
-  const std::size_t fieldSize = format.rowFieldSize;
-  out.clear();
-  f::Append16(out, model.maxColumns);
-  out.resize(fieldSize + model.fixedSize, '\0');
-  std::vector<unsigned char> nullMask((model.maxColumns + 7) / 8, 0);
-  std::vector<std::uint16_t> offsets(model.variableColumns, 0);
-  auto present = [&](const Column& c) {
-    nullMask[c.number / 8] =
-        static_cast<unsigned char>(nullMask[c.number / 8] | (1 << (c.number % 8)));
-  };
-  for (std::size_t k = 0; k < model.columns.size(); ++k) {
-    const Column& c = model.columns[k];
-    const Cell& v = cells[k];
-    if (!c.fixed) continue;
-    auto* at = reinterpret_cast<unsigned char*>(out.data() + fieldSize + c.fixedOffset);
-    switch (c.type) {
-      case f::kTypeBool:
-        if (v.boolean) present(c);
-        continue;
-      case f::kTypeInteger:
-        if (v.kind == Cell::kNull) continue;
-        f::Put16(at, static_cast<std::uint32_t>(v.integer));
-        break;
-      case f::kTypeLong:
-        if (v.kind == Cell::kNull) continue;
-        f::Put32(at, static_cast<std::uint32_t>(v.integer));
-        break;
-      case f::kTypeDateTime:
-        if (v.kind == Cell::kNull) continue;
-        f::Put64(at, v.real);
-        break;
-      case f::kTypeText: {  // fixed length: uncompressed, padded with spaces
-        if (v.kind == Cell::kNull) continue;
-        std::u16string padded = v.text;
-        padded.resize(static_cast<std::size_t>(c.characters), u' ');
-        const std::string bytes = TextValue(padded, false, format);
-        std::memcpy(at, bytes.data(), bytes.size());
-        break;
-      }
-      default:
-        break;
-    }
-    present(c);
-  }
-  for (std::size_t k = 0; k < model.columns.size(); ++k) {
-    const Column& c = model.columns[k];
-    const Cell& v = cells[k];
-    if (c.fixed) continue;
-    offsets[c.variableIndex] = static_cast<std::uint16_t>(out.size());
-    if (v.kind == Cell::kNull) continue;
-    present(c);
-    switch (c.type) {
-      case f::kTypeText:
-        out += TextValue(v.text, c.compressed, format);
-        break;
-      case f::kTypeMemo:
-        longValues.Store(
-            TextValue(v.text, c.compressed && v.text.size() <= kCompressedMemoLimit, format), out);
-        break;
-      case f::kTypeOle:
-        longValues.Store(v.bytes, out);
-        break;
-      default:  // binary
-        out += v.bytes;
-        break;
-    }
-  }
-  if (model.variableColumns > 0 && !format.jet3) {
-    f::Append16(out, static_cast<std::uint32_t>(out.size()));  // end of the variable data
-    for (std::size_t k = offsets.size(); k-- > 0;) f::Append16(out, offsets[k]);
-    f::Append16(out, model.variableColumns);
-  } else if (model.variableColumns > 0) {
-    AppendJet3Offsets(model, offsets, nullMask.size(), out);
-  }
-  out.append(reinterpret_cast<const char*>(nullMask.data()), nullMask.size());
-  if (out.size() > format.MaxRowSize()) {
-    throw JetWriterError("a row of table " + model.name + " takes " + std::to_string(out.size()) +
-                         " bytes, more than a page holds");
-  }
-}
-
-// ---- definitions
-
-std::string EncodeDefinition(const Model& model, const f::DefinitionBlock& block) {
-  const f::Format& format = *model.format;
-  std::string body(model.emptyIndexEntries * format.realIndexEntrySize, '\0');
-  for (const Column& c : model.columns) {
-    f::ColumnDescriptor d;
-    d.type = c.type;
-    d.number = c.number;
-    d.variableIndex = c.fixed ? 0 : c.variableIndex;
-    d.fixedOffset = c.fixed ? c.fixedOffset : 0;
-    d.flags = static_cast<unsigned char>(f::kColumnUpdatable | (c.fixed ? f::kColumnFixed : 0) |
-                                         (c.autoNumber ? f::kColumnAutoNumber : 0));
-    d.compressedUnicode = c.compressed;
-    d.length = c.length;
-    d.AppendTo(body, format);
-  }
-  for (const Column& c : model.columns) f::AppendName(body, c.storedName, format);
-  for (std::uint32_t k = 0; k < model.emptyIndexEntries; ++k) {
-    f::AppendEmptyRealIndex(body, format);
-  }
-  f::Append16(body, 0xFFFF);
-  std::string out;
-  const auto length = static_cast<std::uint32_t>(format.blockSize + body.size());
-  block.AppendTo(out, length, format);
-  return out + body;
-}
-
-// How many bytes of a definition of `length` bytes go on each of its pages.
-std::vector<std::size_t> SplitDefinition(std::size_t length, const f::Format& format) {
-  std::vector<std::size_t> pieces;
-  for (std::size_t done = 0; done < length; done += pieces.back()) {
-    pieces.push_back(std::min(format.DefinitionCapacity(), length - done));
-  }
-  return pieces;
-}
-
-std::uint64_t DefinitionOffset(const std::vector<std::uint32_t>& pages,
-                               const std::vector<std::size_t>& pieces, std::size_t at,
-                               const f::Format& format) {
-  for (std::size_t k = 0; k < pages.size(); ++k) {
-    if (at < pieces[k]) {
-      return static_cast<std::uint64_t>(pages[k]) * format.pageSize + f::kDefinitionPageHeader + at;
-    }
-    at -= pieces[k];
-  }
-  return 0;
-}
-
-// Writes `model`'s definition pages, its usage maps and its rows; fills `layout` and, when
-// asked, where each row went.
-using RowSource = std::function<void(std::uint64_t index, std::vector<Cell>& cells)>;
-
-void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, const RowSource& rows,
-                std::uint32_t firstPage, std::uint32_t mapPage, TableLayout& layout,
-                std::vector<RowLocation>* rowLocations = nullptr) {
-  const f::Format& format = *model.format;
-  f::DefinitionBlock block;
-  block.tableType = model.tableType;
-  block.maxColumns = model.maxColumns;
-  block.variableColumns = model.variableColumns;
-  block.columns = static_cast<std::uint16_t>(model.columns.size());
-  block.realIndexes = model.emptyIndexEntries;
-  const std::vector<std::size_t> pieces =
-      SplitDefinition(EncodeDefinition(model, block).size(), format);
-  layout.definitionPages = {firstPage};
-  for (std::size_t k = 1; k < pieces.size(); ++k) layout.definitionPages.push_back(file.Allocate());
-  if (mapPage == 0) mapPage = file.Allocate();
-
-  layout.usageMapPage = mapPage;
-  LongValues longValues(file, format);
-  f::DataPageBuilder page(format);
-  page.Reset(firstPage);
-  std::vector<Cell> cells(model.columns.size());
-  std::string row;
-  std::int64_t lastAutoNumber = 0;
-  auto flush = [&] {
-    const std::uint32_t number = file.Allocate();
-    file.Write(number, page.page());
-    if (rowLocations != nullptr) {
-      for (std::size_t r = 0; r < page.rows(); ++r) {
-        rowLocations->push_back(
-            {number, static_cast<std::uint32_t>(r),
-             number * static_cast<std::uint64_t>(format.pageSize) + page.RowOffset(r)});
-      }
-    }
-    layout.dataPages.push_back(number);
-    page.Reset(firstPage);
-  };
-  for (std::uint64_t index = 0; index < rowCount; ++index) {
-    rows(index, cells);
-    for (std::size_t k = 0; k < model.columns.size(); ++k) {
-      if (!model.columns[k].autoNumber) continue;
-      if (cells[k].kind == Cell::kNull) {  // numbered here, as Jet would
-        cells[k].kind = Cell::kInteger;
-        cells[k].integer = lastAutoNumber + 1;
-      }
-      lastAutoNumber = std::max(lastAutoNumber, cells[k].integer);
-    }
-    EncodeRow(model, cells, longValues, row);
-    if (!page.Fits(row.size())) flush();
-    page.Add(reinterpret_cast<const unsigned char*>(row.data()), row.size());
-  }
-  if (page.rows() > 0) flush();
-  longValues.Finish();
-
-  // The usage maps: the pages the table owns, and none with free space.
-  f::DataPageBuilder maps(format);
-  maps.Reset(0);
-  const std::string used = f::EncodeUsageMap(layout.dataPages, firstPage, format.usageMapBytes);
-  const std::string free = f::EncodeUsageMap({}, firstPage, format.usageMapBytes);
-  if (!maps.Fits(used.size() + free.size() + f::kDataRowOffsetSize)) {
-    throw JetWriterError("table " + model.name + " spans too many pages for its usage map");
-  }
-  maps.Add(reinterpret_cast<const unsigned char*>(used.data()), used.size());
-  maps.Add(reinterpret_cast<const unsigned char*>(free.data()), free.size());
-  file.Write(mapPage, maps.page());
-
-  block.rowCount = static_cast<std::uint32_t>(rowCount);
-  block.lastAutoNumber = static_cast<std::uint32_t>(lastAutoNumber);
-  block.usedPagesRow = mapPage << 8;
-  block.freePagesRow = (mapPage << 8) | 1;
-  const std::string definition = EncodeDefinition(model, block);
-  std::size_t done = 0;
-  for (std::size_t k = 0; k < pieces.size(); ++k) {
-    f::Page p{};
-    p[0] = f::kPageDefinition;
-    p[1] = 0x01;
-    if (format.jet3) {
-      p[f::kDefinitionFree] = 'V';
-      p[f::kDefinitionFree + 1] = 'C';
-    } else {
-      f::Put16(p.data() + f::kDefinitionFree,
-               static_cast<std::uint32_t>(format.DefinitionCapacity() - pieces[k]));
-    }
-    f::Put32(p.data() + f::kDefinitionNext,
-             k + 1 < pieces.size() ? layout.definitionPages[k + 1] : 0);
-    std::memcpy(p.data() + f::kDefinitionPageHeader, definition.data() + done, pieces[k]);
-    done += pieces[k];
-    file.Write(layout.definitionPages[k], p);
-  }
-  std::size_t descriptor = format.blockSize + model.emptyIndexEntries * format.realIndexEntrySize;
-  for (const Column& c : model.columns) {
-    const std::size_t at = descriptor + format.columnLengthOffset;
-    layout.columns[c.name] = {DefinitionOffset(layout.definitionPages, pieces, at, format),
-                              DefinitionOffset(layout.definitionPages, pieces, at + 1, format)};
-    descriptor += format.columnDescriptorSize;
-  }
-}
 
 // ---- user tables
 
@@ -568,6 +75,67 @@ std::uint32_t EmptyIndexEntries(const TableSpec& spec, const TableSpec::LengthFi
       (at.acrossPages ? "across two pages" : "at a page's end") + " from its position");
 }
 
+// Column `s` of table `table` as the file stores it, its number not yet given.
+Column UserColumn(const ColumnSpec& s, const std::string& table, const f::Format& format) {
+  const std::string where = "column " + s.name + " of table " + table;
+  Column c;
+  switch (s.type) {
+    case ColumnType::kLong:
+      c = MakeColumn(s.name, f::kTypeLong, true, 4, format);
+      c.autoNumber = s.autoNumber;
+      break;
+    case ColumnType::kText:
+      if (s.textLength < 1 || s.textLength > 255) {
+        throw JetWriterError(where + ": a text length must be from 1 to 255");
+      }
+      c = MakeColumn(s.name, f::kTypeText, s.fixedLength, TextBytes(s.textLength, format), format);
+      c.compressed = s.compressedUnicode && !s.fixedLength && !format.jet3;
+      c.characters = s.textLength;
+      break;
+    case ColumnType::kMemo:
+      c = MakeColumn(s.name, f::kTypeMemo, false, 0, format);
+      c.compressed = s.compressedUnicode && !format.jet3;
+      break;
+    case ColumnType::kDateTime:
+      c = MakeColumn(s.name, f::kTypeDateTime, true, 8, format);
+      break;
+    case ColumnType::kYesNo:
+      c = MakeColumn(s.name, f::kTypeBool, true, 0, format);
+      break;
+    default:
+      throw JetWriterError(where + ": unknown type");
+  }
+  if (s.autoNumber && s.type != ColumnType::kLong) {
+    throw JetWriterError(where + ": only a Long column is an auto-number");
+  }
+  if (s.fixedLength && s.type != ColumnType::kText) {
+    throw JetWriterError(where + ": only a text column has a fixed length");
+  }
+  c.kind = s.type;
+  c.required = s.required;
+  return c;
+}
+
+// The columns of `spec`, numbered, their names unique and not empty.
+void AddUserColumns(const TableSpec& spec, const f::Format& format, Model& model) {
+  std::set<std::string> names;
+  int previous = -1;
+  for (const ColumnSpec& s : spec.columns) {
+    if (s.name.empty() || !names.insert(s.name).second) {
+      throw JetWriterError("table " + spec.name + " has an empty or repeated column name");
+    }
+    Column c = UserColumn(s, spec.name, format);
+    const int number = s.number ? *s.number : previous + 1;
+    if (number <= previous) {
+      throw JetWriterError("column " + s.name + " of table " + spec.name +
+                           ": column numbers must increase");
+    }
+    c.number = static_cast<std::uint16_t>(number);
+    previous = number;
+    model.columns.push_back(std::move(c));
+  }
+}
+
 Model UserModel(const TableSpec& spec, const f::Format& format) {
   if (spec.name.empty()) throw JetWriterError("a table has no name");
   Model model;
@@ -575,55 +143,7 @@ Model UserModel(const TableSpec& spec, const f::Format& format) {
   model.name = spec.name;
   Utf16(spec.name, "table name " + spec.name, format);
   if (spec.columns.empty()) throw JetWriterError("table " + spec.name + " has no column");
-  std::set<std::string> names;
-  int previous = -1;
-  for (const ColumnSpec& s : spec.columns) {
-    const std::string where = "column " + s.name + " of table " + spec.name;
-    if (s.name.empty() || !names.insert(s.name).second) {
-      throw JetWriterError("table " + spec.name + " has an empty or repeated column name");
-    }
-    Column c;
-    switch (s.type) {
-      case ColumnType::kLong:
-        c = MakeColumn(s.name, f::kTypeLong, true, 4, format);
-        c.autoNumber = s.autoNumber;
-        break;
-      case ColumnType::kText:
-        if (s.textLength < 1 || s.textLength > 255) {
-          throw JetWriterError(where + ": a text length must be from 1 to 255");
-        }
-        c = MakeColumn(s.name, f::kTypeText, s.fixedLength, TextBytes(s.textLength, format),
-                       format);
-        c.compressed = s.compressedUnicode && !s.fixedLength && !format.jet3;
-        c.characters = s.textLength;
-        break;
-      case ColumnType::kMemo:
-        c = MakeColumn(s.name, f::kTypeMemo, false, 0, format);
-        c.compressed = s.compressedUnicode && !format.jet3;
-        break;
-      case ColumnType::kDateTime:
-        c = MakeColumn(s.name, f::kTypeDateTime, true, 8, format);
-        break;
-      case ColumnType::kYesNo:
-        c = MakeColumn(s.name, f::kTypeBool, true, 0, format);
-        break;
-      default:
-        throw JetWriterError(where + ": unknown type");
-    }
-    if (s.autoNumber && s.type != ColumnType::kLong) {
-      throw JetWriterError(where + ": only a Long column is an auto-number");
-    }
-    if (s.fixedLength && s.type != ColumnType::kText) {
-      throw JetWriterError(where + ": only a text column has a fixed length");
-    }
-    c.kind = s.type;
-    c.required = s.required;
-    const int number = s.number ? *s.number : previous + 1;
-    if (number <= previous) throw JetWriterError(where + ": column numbers must increase");
-    c.number = static_cast<std::uint16_t>(number);
-    previous = number;
-    model.columns.push_back(std::move(c));
-  }
+  AddUserColumns(spec, format, model);
   if (spec.primaryKey) {
     const auto key = std::find_if(spec.columns.begin(), spec.columns.end(),
                                   [&](const ColumnSpec& c) { return c.name == *spec.primaryKey; });
@@ -642,6 +162,50 @@ Model UserModel(const TableSpec& spec, const f::Format& format) {
   return model;
 }
 
+// Generator value `v` of column `c` as a cell; returns what is wrong with it, or nullptr.
+// `bytes` is room for a Jet 3 text's check.
+const char* ToCell(const Column& c, const Value& v, const f::Format& format, Cell& cell,
+                   std::string& bytes) {
+  cell.kind = Cell::kNull;
+  cell.boolean = false;
+  if (std::holds_alternative<std::monostate>(v)) {
+    return c.required && c.kind != ColumnType::kYesNo ? "a required value is null" : nullptr;
+  }
+  switch (c.kind) {
+    case ColumnType::kLong:
+      if (!std::holds_alternative<std::int32_t>(v)) return "not a Long";
+      cell.kind = Cell::kInteger;
+      cell.integer = std::get<std::int32_t>(v);
+      break;
+    case ColumnType::kDateTime:
+      if (!std::holds_alternative<double>(v) || !std::isfinite(std::get<double>(v))) {
+        return "not a date";
+      }
+      cell.kind = Cell::kDouble;
+      cell.real = std::get<double>(v);
+      break;
+    case ColumnType::kYesNo:
+      if (!std::holds_alternative<bool>(v)) return "not a Yes/No";
+      cell.kind = Cell::kBool;
+      cell.boolean = std::get<bool>(v);
+      break;
+    case ColumnType::kText:
+    case ColumnType::kMemo:
+      if (!std::holds_alternative<std::string>(v)) return "not a text";
+      if (!f::Utf8ToUtf16(std::get<std::string>(v), cell.text)) return "not UTF-8";
+      if (c.kind == ColumnType::kText &&
+          cell.text.size() > static_cast<std::size_t>(c.characters)) {
+        return "longer than the column";
+      }
+      if (format.jet3 && !f::EncodeCodePage(cell.text, bytes)) {
+        return "a character that Windows-1252 cannot hold";
+      }
+      cell.kind = Cell::kText;
+      break;
+  }
+  return nullptr;
+}
+
 // The generator's values as cells, checked against the columns.
 RowSource UserRows(const TableSpec& spec, const Model& model) {
   return [&spec, &model, values = std::vector<Value>(), bytes = std::string()](
@@ -655,49 +219,9 @@ RowSource UserRows(const TableSpec& spec, const Model& model) {
     }
     for (std::size_t k = 0; k < values.size(); ++k) {
       const Column& c = model.columns[k];
-      const Value& v = values[k];
-      Cell& cell = cells[k];
-      cell.kind = Cell::kNull;
-      cell.boolean = false;
-      auto wrong = [&](const char* what) {
-        return JetWriterError("table " + spec.name + ", row " + std::to_string(index) +
-                              ", column " + c.name + ": " + what);
-      };
-      if (std::holds_alternative<std::monostate>(v)) {
-        if (c.required && c.kind != ColumnType::kYesNo) throw wrong("a required value is null");
-        continue;
-      }
-      switch (c.kind) {
-        case ColumnType::kLong:
-          if (!std::holds_alternative<std::int32_t>(v)) throw wrong("not a Long");
-          cell.kind = Cell::kInteger;
-          cell.integer = std::get<std::int32_t>(v);
-          break;
-        case ColumnType::kDateTime:
-          if (!std::holds_alternative<double>(v) || !std::isfinite(std::get<double>(v))) {
-            throw wrong("not a date");
-          }
-          cell.kind = Cell::kDouble;
-          cell.real = std::get<double>(v);
-          break;
-        case ColumnType::kYesNo:
-          if (!std::holds_alternative<bool>(v)) throw wrong("not a Yes/No");
-          cell.kind = Cell::kBool;
-          cell.boolean = std::get<bool>(v);
-          break;
-        case ColumnType::kText:
-        case ColumnType::kMemo:
-          if (!std::holds_alternative<std::string>(v)) throw wrong("not a text");
-          if (!f::Utf8ToUtf16(std::get<std::string>(v), cell.text)) throw wrong("not UTF-8");
-          if (c.kind == ColumnType::kText &&
-              cell.text.size() > static_cast<std::size_t>(c.characters)) {
-            throw wrong("longer than the column");
-          }
-          if (model.format->jet3 && !f::EncodeCodePage(cell.text, bytes)) {
-            throw wrong("a character that Windows-1252 cannot hold");
-          }
-          cell.kind = Cell::kText;
-          break;
+      if (const char* wrong = ToCell(c, values[k], *model.format, cells[k], bytes)) {
+        throw JetWriterError("table " + spec.name + ", row " + std::to_string(index) + ", column " +
+                             c.name + ": " + wrong);
       }
     }
   };
@@ -834,11 +358,11 @@ void CheckRelationships(const DatabaseSpec& spec) {
   }
 }
 
-}  // namespace
+// ---- the database, step by step
 
-DatabaseLayout WriteJetDatabase(const std::string& path, const DatabaseSpec& spec) {
-  const f::Format& format = spec.format == JetFormat::kJet3 ? f::kJet3 : f::kJet4;
-  // Every description is checked before the file is created.
+// The models of the user tables, once every table and alias is checked: names unique among
+// them and the system tables, rows for a table that has any, an alias naming a table.
+std::vector<Model> CheckTablesAndAliases(const DatabaseSpec& spec, const f::Format& format) {
   std::vector<Model> models;
   std::set<std::string> names = {"MSysObjects"};
   if (!spec.relationships.empty()) names.insert("MSysRelationships");
@@ -859,111 +383,155 @@ DatabaseLayout WriteJetDatabase(const std::string& path, const DatabaseSpec& spe
       throw JetWriterError("alias " + a.name + " names an unknown table " + a.table);
     }
   }
+  return models;
+}
+
+// The catalog's rows as the tables are written, and which of them is each table's.
+struct Catalog {
+  std::vector<CatalogRow> rows;
+  std::map<std::string, std::size_t> tableRows;  // by table name, an index in `rows`
+
+  void Add(CatalogRow row) { rows.push_back(std::move(row)); }
+  void AddTable(CatalogRow row) {
+    tableRows[row.name] = rows.size();
+    rows.push_back(std::move(row));
+  }
+};
+
+// Page 0, then the pages of the catalog's usage maps and definition, where readers look for it.
+void WriteHeader(PageFile& file, const f::Format& format, const std::string& path) {
+  f::Page page{};
+  f::HeaderPage{kCreationDate}.EncodeTo(page, format);
+  file.Write(file.Allocate(), page);
+  const std::uint32_t catalogMap = file.Allocate();
+  const std::uint32_t catalogDefinition = file.Allocate();
+  if (catalogMap != kCatalogMapPage || catalogDefinition != kCatalogDefinitionPage) {
+    throw JetWriterError(path + ": the catalog is not at page 2");
+  }
+}
+
+// The containers' rows and the catalog's own.
+void AddSystemRows(Catalog& catalog) {
+  for (const auto& [id, name] :
+       {std::pair{kTablesContainer, "Tables"}, std::pair{kDatabasesContainer, "Databases"},
+        std::pair{kRelationshipsContainer, "Relationships"}}) {
+    catalog.Add({id, kContainerParent, name, kObjectContainer, kSystemObjectFlag, {}});
+  }
+  catalog.AddTable({kCatalogDefinitionPage,
+                    kTablesContainer,
+                    "MSysObjects",
+                    kObjectTable,
+                    kSystemObjectFlag,
+                    {}});
+}
+
+// Allocates the first definition page of table `t`: the one it asks for, with empty data pages
+// before it, or the next free one.
+std::uint32_t AllocateDefinitionPage(PageFile& file, const TableSpec& t, const f::Format& format) {
+  const std::uint32_t wanted = t.definitionPage.value_or(file.next());
+  if (wanted < file.next() || wanted > 0x00FFFFFF) {
+    throw JetWriterError("table " + t.name + ": its definition cannot go at page " +
+                         std::to_string(wanted) + "; the next free page is " +
+                         std::to_string(file.next()));
+  }
+  f::DataPageBuilder empty(format);
+  empty.Reset(0);
+  while (file.next() < wanted) file.Write(file.Allocate(), empty.page());
+  return file.Allocate();
+}
+
+void WriteUserTables(PageFile& file, const DatabaseSpec& spec, const std::vector<Model>& models,
+                     Catalog& catalog, DatabaseLayout& layout) {
+  for (std::size_t k = 0; k < spec.tables.size(); ++k) {
+    const TableSpec& t = spec.tables[k];
+    const std::uint32_t first = AllocateDefinitionPage(file, t, *models[k].format);
+    WriteTable(file, models[k], t.rowCount, UserRows(t, models[k]), first, 0,
+               layout.tables[t.name]);
+    catalog.AddTable(
+        {first, kTablesContainer, t.name, kObjectTable, 0, TableProperties(models[k])});
+  }
+}
+
+// An alias is a copy of its table's catalog row under another name.
+void AddAliases(const DatabaseSpec& spec, Catalog& catalog, DatabaseLayout& layout) {
+  for (const CatalogAlias& a : spec.aliases) {
+    layout.tables[a.name] = layout.tables.at(a.table);
+    CatalogRow row = catalog.rows[catalog.tableRows.at(a.table)];
+    row.name = a.name;
+    catalog.AddTable(row);
+  }
+}
+
+// MSysRelationships, a row per relationship, and each relationship's catalog row.
+void WriteRelationships(PageFile& file, const DatabaseSpec& spec, const f::Format& format,
+                        Catalog& catalog, DatabaseLayout& layout) {
+  if (spec.relationships.empty()) return;
+  const Model model = RelationshipsModel(format);
+  const std::uint32_t first = file.Allocate();
+  WriteTable(
+      file, model, spec.relationships.size(),
+      [&](std::uint64_t index, std::vector<Cell>& cells) {
+        const RelationshipSpec& r = spec.relationships[index];
+        cells = {IntegerCell(1),
+                 IntegerCell(static_cast<std::int32_t>(RelationshipFlags(r))),
+                 IntegerCell(0),
+                 TextCell(r.foreignColumn, format),
+                 TextCell(r.foreignTable, format),
+                 TextCell(r.column, format),
+                 TextCell(r.table, format),
+                 TextCell(r.name, format)};
+      },
+      first, 0, layout.tables["MSysRelationships"]);
+  catalog.AddTable(
+      {first, kTablesContainer, "MSysRelationships", kObjectTable, kSystemObjectFlag, {}});
+  for (std::size_t k = 0; k < spec.relationships.size(); ++k) {
+    catalog.Add({kRelationshipIdBase + static_cast<std::uint32_t>(k),
+                 kRelationshipsContainer,
+                 spec.relationships[k].name,
+                 kObjectRelationship,
+                 0,
+                 {}});
+  }
+}
+
+// MSysObjects last, once every row is known; each table's layout learns where its row went.
+void WriteCatalog(PageFile& file, const f::Format& format, const Catalog& catalog,
+                  DatabaseLayout& layout, const std::string& path) {
+  TableLayout& catalogLayout = layout.tables["MSysObjects"];
+  std::vector<RowLocation> rows;
+  const Model catalogModel = CatalogModel(format);
+  WriteTable(
+      file, catalogModel, catalog.rows.size(),
+      [&](std::uint64_t index, std::vector<Cell>& cells) {
+        CatalogCells(catalog.rows[index], format, cells);
+      },
+      kCatalogDefinitionPage, kCatalogMapPage, catalogLayout, &rows);
+  if (catalogLayout.definitionPages.size() != 1) {
+    throw JetWriterError(path + ": the catalog's definition does not fit its page");
+  }
+  for (const auto& [name, index] : catalog.tableRows) {
+    layout.tables[name].catalogRow = rows.at(index);
+  }
+}
+
+}  // namespace
+
+DatabaseLayout WriteJetDatabase(const std::string& path, const DatabaseSpec& spec) {
+  const f::Format& format = spec.format == JetFormat::kJet3 ? f::kJet3 : f::kJet4;
+  // Every description is checked before the file is created.
+  const std::vector<Model> models = CheckTablesAndAliases(spec, format);
   CheckRelationships(spec);
   try {
     PageFile file(path, format.pageSize);
     DatabaseLayout layout;
     layout.pageSize = format.pageSize;
-    f::Page page{};
-    f::HeaderPage{kCreationDate}.EncodeTo(page, format);
-    file.Write(file.Allocate(), page);
-    const std::uint32_t catalogMap = file.Allocate();
-    const std::uint32_t catalogDefinition = file.Allocate();
-    if (catalogMap != kCatalogMapPage || catalogDefinition != kCatalogDefinitionPage) {
-      throw JetWriterError(path + ": the catalog is not at page 2");
-    }
-
-    std::vector<CatalogRow> catalog = {
-        {kTablesContainer, kContainerParent, "Tables", kObjectContainer, kSystemObjectFlag, {}},
-        {kDatabasesContainer,
-         kContainerParent,
-         "Databases",
-         kObjectContainer,
-         kSystemObjectFlag,
-         {}},
-        {kRelationshipsContainer,
-         kContainerParent,
-         "Relationships",
-         kObjectContainer,
-         kSystemObjectFlag,
-         {}},
-        {kCatalogDefinitionPage,
-         kTablesContainer,
-         "MSysObjects",
-         kObjectTable,
-         kSystemObjectFlag,
-         {}},
-    };
-    // Where each table's catalog row is, by its index in `catalog`.
-    std::map<std::string, std::size_t> catalogIndex = {{"MSysObjects", 3}};
-    for (std::size_t k = 0; k < spec.tables.size(); ++k) {
-      const TableSpec& t = spec.tables[k];
-      const std::uint32_t wanted = t.definitionPage.value_or(file.next());
-      if (wanted < file.next() || wanted > 0x00FFFFFF) {
-        throw JetWriterError("table " + t.name + ": its definition cannot go at page " +
-                             std::to_string(wanted) + "; the next free page is " +
-                             std::to_string(file.next()));
-      }
-      f::DataPageBuilder empty(format);
-      empty.Reset(0);
-      while (file.next() < wanted) file.Write(file.Allocate(), empty.page());
-      const std::uint32_t first = file.Allocate();
-      TableLayout& tableLayout = layout.tables[t.name];
-      WriteTable(file, models[k], t.rowCount, UserRows(t, models[k]), first, 0, tableLayout);
-      catalogIndex[t.name] = catalog.size();
-      catalog.push_back(
-          {first, kTablesContainer, t.name, kObjectTable, 0, TableProperties(models[k])});
-    }
-    for (const CatalogAlias& a : spec.aliases) {
-      layout.tables[a.name] = layout.tables.at(a.table);
-      catalogIndex[a.name] = catalog.size();
-      CatalogRow row = catalog[catalogIndex.at(a.table)];
-      row.name = a.name;
-      catalog.push_back(row);
-    }
-    if (!spec.relationships.empty()) {
-      const Model model = RelationshipsModel(format);
-      const std::uint32_t first = file.Allocate();
-      WriteTable(
-          file, model, spec.relationships.size(),
-          [&](std::uint64_t index, std::vector<Cell>& cells) {
-            const RelationshipSpec& r = spec.relationships[index];
-            cells = {IntegerCell(1),
-                     IntegerCell(static_cast<std::int32_t>(RelationshipFlags(r))),
-                     IntegerCell(0),
-                     TextCell(r.foreignColumn, format),
-                     TextCell(r.foreignTable, format),
-                     TextCell(r.column, format),
-                     TextCell(r.table, format),
-                     TextCell(r.name, format)};
-          },
-          first, 0, layout.tables["MSysRelationships"]);
-      catalogIndex["MSysRelationships"] = catalog.size();
-      catalog.push_back(
-          {first, kTablesContainer, "MSysRelationships", kObjectTable, kSystemObjectFlag, {}});
-      for (std::size_t k = 0; k < spec.relationships.size(); ++k) {
-        catalog.push_back({kRelationshipIdBase + static_cast<std::uint32_t>(k),
-                           kRelationshipsContainer,
-                           spec.relationships[k].name,
-                           kObjectRelationship,
-                           0,
-                           {}});
-      }
-    }
-
-    TableLayout& catalogLayout = layout.tables["MSysObjects"];
-    std::vector<RowLocation> rows;
-    const Model catalogModel = CatalogModel(format);
-    WriteTable(
-        file, catalogModel, catalog.size(),
-        [&](std::uint64_t index, std::vector<Cell>& cells) {
-          CatalogCells(catalog[index], format, cells);
-        },
-        kCatalogDefinitionPage, kCatalogMapPage, catalogLayout, &rows);
-    if (catalogLayout.definitionPages.size() != 1) {
-      throw JetWriterError(path + ": the catalog's definition does not fit its page");
-    }
-    for (const auto& [name, index] : catalogIndex) layout.tables[name].catalogRow = rows.at(index);
+    WriteHeader(file, format, path);
+    Catalog catalog;
+    AddSystemRows(catalog);
+    WriteUserTables(file, spec, models, catalog, layout);
+    AddAliases(spec, catalog, layout);
+    WriteRelationships(file, spec, format, catalog, layout);
+    WriteCatalog(file, format, catalog, layout, path);
     layout.pageCount = file.next();
     file.Finish();
     return layout;

@@ -466,6 +466,12 @@ TEST(MakeSampleMdb, ExitCodesAndMessages) {
   }
   EXPECT_EQ(ReadFile(db), before);
   EXPECT_FALSE(std::filesystem::exists(dir.File("b.mdb")));
+  // A write the system refuses (past a file size limit, as on a full disk) leaves no file.
+  const auto full = RunProcess({"/bin/bash", "-c", "trap '' XFSZ; ulimit -f 64; exec \"$@\"", "-",
+                                tool, dir.File("b.mdb"), "--rows", "5000"});
+  EXPECT_EQ(full.exitCode, 2);
+  EXPECT_NE(full.err.find("b.mdb: cannot write: "), std::string::npos) << full.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("b.mdb")));
   const auto help = RunProcess({tool, "--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("usage: make_sample_mdb FILE"), std::string::npos);
