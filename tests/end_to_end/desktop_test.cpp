@@ -1,6 +1,8 @@
-// The Linux program as a desktop starts it: asked for its help or version.
+// The Linux program as a desktop starts it: through its desktop entry, as GLib's launcher expands
+// it, and asked for its help or version.
 #ifndef _WIN32
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +23,11 @@ using testing_support::TempDir;
 const std::string kDialog =
     "=== Dialog\nCaption: Mise-à-jour base de donnée 4.04 -> 4.05\nButtons: [Mise-à-jour]\n";
 
+std::string NotFound(const std::string& path) {
+  return "=== NoticeBox\nCaption: upgrade405\nText: Base de donnée non trouvée dans :\n\r" + path +
+         "\nButtons: [OK]\n";
+}
+
 // Runs `argv` on the terminal front-end, with no input; `path` first in PATH when given.
 ProcessResult RunWithoutDisplay(const std::vector<std::string>& argv,
                                 const std::string& path = "") {
@@ -32,6 +39,38 @@ ProcessResult RunWithoutDisplay(const std::vector<std::string>& argv,
     options.env["PATH"] = path + ":" + (inherited ? inherited : "/usr/bin:/bin");
   }
   return testing_support::RunProcess(argv, options);
+}
+
+// "Open with" on a file: gio expands the real desktop entry's Exec line for that file and starts
+// the built program (found on PATH, as an installed one is). The launcher quotes the path it
+// puts in place of %f, so whatever the path holds, the program gets "/db=" and the path as one
+// parameter: the dialog opens on a database, and a missing file's notice names it exactly.
+TEST(DesktopEntryTest, OpenWithHandsTheExactPathOverAsTheDbParameter) {
+  const std::string gio = "/usr/bin/gio";
+  ASSERT_EQ(access(gio.c_str(), X_OK), 0) << gio << " (libglib2.0-bin) is missing";
+  const std::string entry = UPGRADE405_SOURCE_DIR "/data/upgrade405.desktop";
+  const std::string exeDir = fs::path(UPGRADE405_EXE).parent_path().string();
+
+  TempDir dir;
+  const fs::path folder = dir.path() / "dossier à espaces";
+  fs::create_directory(folder);
+  for (const std::string name :
+       {"NUV.MDB", "avec espace.mdb", "guillemets \"x\" et 'y'.mdb", "accentué é ü ß.mdb",
+        "-tiret.mdb", "--db=x.mdb", "$HOME `id` ; & | * ? ~ # ( ).mdb", "%f 100%.mdb",
+        "anti\\oblique.mdb"}) {
+    const std::string db = (folder / name).string();
+    CreateJetNuvDatabase(db);
+    ProcessResult r = RunWithoutDisplay({gio, "launch", entry, db}, exeDir);
+    EXPECT_EQ(r.out, kDialog) << name << "\n" << r.err;
+    EXPECT_EQ(r.exitCode, 0) << name << "\n" << r.err;
+  }
+  const std::string missing = (folder / "absente « é ».mdb").string();
+  ProcessResult r = RunWithoutDisplay({gio, "launch", entry, missing}, exeDir);
+  EXPECT_EQ(r.out, NotFound(missing)) << r.err;
+  // Started without a file, as from a menu: %f expands to nothing, and an empty /db= names no
+  // file.
+  r = RunWithoutDisplay({gio, "launch", entry}, exeDir);
+  EXPECT_EQ(r.out, NotFound("")) << r.err;
 }
 
 // --help and --version, each alone, answer on standard output and end with 0 before the program
