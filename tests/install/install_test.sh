@@ -44,11 +44,13 @@ for page in man1 fr/man1; do
 done
 
 # The desktop entry and the AppStream metadata pass their validators: desktop-file-validate
-# prints nothing for a valid entry; appstreamcli exits 0 (its "info" notes are allowed).
+# prints nothing for a valid entry; appstreamcli exits 0 (its "info" notes are allowed), on the
+# metadata alone and on the installed tree, where the launchable must lead to the entry.
 out=$(desktop-file-validate "$dest/usr/$datadir/applications/upgrade405.desktop" 2>&1) &&
   [ -z "$out" ] || fail "desktop-file-validate: $out"
 out=$(appstreamcli validate --no-net "$dest/usr/$datadir/metainfo/$appid.metainfo.xml" 2>&1) ||
   fail "appstreamcli validate: $out"
+out=$(appstreamcli validate-tree --no-net "$dest" 2>&1) || fail "appstreamcli validate-tree: $out"
 
 # Each PNG icon is as large as the folder it lies in says (the width and height in its header).
 for size in "${sizes[@]}"; do
@@ -87,8 +89,7 @@ else
   echo "skipped: man (man-db is not installed)"
 fi
 
-# The installed program's help names the database it opens by default beside it, and opens
-# nothing.
+# The installed program's help names the database it opens by default, beside itself.
 help=$("$dest/usr/$bindir/upgrade405" --help) || fail "upgrade405 --help exited with $?"
 grep -qF "$dest/usr/$bindir/database/NUV.MDB" <<<"$help" ||
   fail "upgrade405 --help does not name $dest/usr/$bindir/database/NUV.MDB: $help"
