@@ -5,7 +5,8 @@
 #
 #   run    build the Linux program and make the sample database (README command 1)
 #   test   everything scripts/test.sh needs: the above, GoogleTest, mdbtools and Node.js for the
-#          independent Jet readers, a virtual display, mingw-w64 and wine
+#          independent Jet readers, a virtual display, mingw-w64 and wine, the desktop files'
+#          validators and gio
 #   bench  Google Benchmark, and the tools that unpack the large test databases
 #   fuzz   clang and libFuzzer
 #   package  the Debian package's tools (scripts/package.sh): dpkg-shlibdeps, lintian
@@ -46,8 +47,11 @@ for group in "${groups[@]}"; do
       # time; a Node.js or npm installed otherwise is used as it is.
       command -v node >/dev/null || packages+=(nodejs)
       command -v npm >/dev/null || packages+=(npm)
-      # The manual page is checked for warnings as groff renders it.
-      packages+=(groff-base)
+      # The manual pages are checked for warnings as groff renders them, and man must find the
+      # French one; the desktop entry and the AppStream metadata with their validators; gio
+      # launches the program through its desktop entry; file lets the install test make the Debian
+      # package (CPack finds the binaries with it) to install and remove it.
+      packages+=(groff-base man-db desktop-file-utils appstream libglib2.0-bin file)
       # The Windows tests run the build this machine can execute: the 32-bit product where
       # 32-bit programs run, the 64-bit test build under 64-bit wine where they do not.
       if bash "$here/can_run_i386.sh"; then

@@ -21,6 +21,13 @@ std::string GetExecutablePath();
 // program's own split of the command line; elsewhere as the shell split them.
 std::vector<std::string> GetCommandLineParameters();
 
+// Answers a command line that only asks about the program, before anything else runs: on Linux
+// the one parameter `--help` (how to call it, in French) or `--version` (its name and version),
+// written to standard output. Returns the exit code then (0; 1 when standard output cannot be
+// written), and nothing for any other command line, which the program then runs as always. The
+// Windows product has no such parameters: there it always returns nothing.
+std::optional<int> AnswerInformationRequest();
+
 // `text` lower-cased by the rules of the user's locale, accented letters included.
 std::string LowerCaseForLocale(const std::string& text);
 

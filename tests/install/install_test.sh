@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary DESTDIR under the prefix /usr, checks the installed files,
-# then runs the installed program from there, on the terminal, on a copy of a Jet 4 database, and
-# checks the upgrade with mdbtools. Exits 77 (skipped) when no Jet database is at hand.
+# Installs the build into a temporary DESTDIR under the prefix /usr, checks the installed files
+# (the desktop entry, the AppStream metadata and the manual pages with their validators, the
+# icons' sizes), then runs the installed program from there, on the terminal, on a copy of a Jet
+# 4 database, and checks the upgrade with mdbtools. Where CPack can make the Debian package
+# (dpkg-shlibdeps), installs it into a private dpkg root and removes it again. Exits 77 (skipped)
+# when no Jet database is at hand.
 #
-#   install_test.sh BUILD SOURCE BINDIR MODULEDIR MANDIR DOCDIR   (the last four from the prefix)
+#   install_test.sh BUILD SOURCE BINDIR MODULEDIR MANDIR DOCDIR DATADIR APPSTREAM_ID
+#   (BINDIR to DATADIR relative to the prefix)
 set -euo pipefail
-build=$1 source=$2 bindir=$3 moduledir=$4 mandir=$5 docdir=$6
+build=$(cd "$1" && pwd) source=$2 bindir=$3 moduledir=$4 mandir=$5 docdir=$6 datadir=$7 appid=$8
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -17,17 +21,78 @@ DESTDIR=$dest cmake --install "$build" --prefix /usr >"$work/install.log" ||
   fail "cmake --install: $(cat "$work/install.log")"
 
 # Exactly these files, nothing else.
+sizes=(16 24 32 48 64 128 256)
+desktopFiles=("usr/$datadir/applications/upgrade405.desktop"
+  "usr/$datadir/metainfo/$appid.metainfo.xml"
+  "usr/$datadir/icons/hicolor/scalable/apps/upgrade405.svg")
+for size in "${sizes[@]}"; do
+  desktopFiles+=("usr/$datadir/icons/hicolor/${size}x$size/apps/upgrade405.png")
+done
 expected=$(printf '%s\n' "usr/$bindir/upgrade405" "usr/$moduledir/upgrade405-fltk.so" \
-  "usr/$mandir/man1/upgrade405.1.gz" "usr/$docdir/README.md" "usr/$docdir/copyright" \
-  "usr/$docdir/changelog.gz" | sort)
+  "usr/$mandir/man1/upgrade405.1.gz" "usr/$mandir/fr/man1/upgrade405.1.gz" \
+  "usr/$docdir/README.md" "usr/$docdir/copyright" "usr/$docdir/changelog.gz" \
+  "${desktopFiles[@]}" | sort)
 installed=$(cd "$dest" && find . -type f -o -type l | sed 's|^\./||' | sort)
 [ "$installed" = "$expected" ] ||
   fail "installed files differ from the expected list:$(diff <(echo "$expected") <(echo "$installed"))"
 [ -x "$dest/usr/$bindir/upgrade405" ] || fail "usr/$bindir/upgrade405 is not executable"
 
-# The manual page renders without a warning.
-warnings=$(gzip -dc "$dest/usr/$mandir/man1/upgrade405.1.gz" | groff -ww -man -Tutf8 -z 2>&1)
-[ -z "$warnings" ] || fail "the manual page renders with warnings: $warnings"
+# Both manual pages render without a warning (preconv reads the French page's UTF-8).
+for page in man1 fr/man1; do
+  warnings=$(gzip -dc "$dest/usr/$mandir/$page/upgrade405.1.gz" | groff -k -ww -man -Tutf8 -z 2>&1)
+  [ -z "$warnings" ] || fail "the manual page $page/upgrade405.1 renders with warnings: $warnings"
+done
+
+# The desktop entry and the AppStream metadata pass their validators: desktop-file-validate
+# prints nothing for a valid entry; appstreamcli exits 0 (its "info" notes are allowed), on the
+# metadata alone and on the installed tree, where the launchable must lead to the entry.
+out=$(desktop-file-validate "$dest/usr/$datadir/applications/upgrade405.desktop" 2>&1) &&
+  [ -z "$out" ] || fail "desktop-file-validate: $out"
+out=$(appstreamcli validate --no-net "$dest/usr/$datadir/metainfo/$appid.metainfo.xml" 2>&1) ||
+  fail "appstreamcli validate: $out"
+out=$(appstreamcli validate-tree --no-net "$dest" 2>&1) || fail "appstreamcli validate-tree: $out"
+
+# Each PNG icon is as large as the folder it lies in says (the width and height in its header).
+for size in "${sizes[@]}"; do
+  png=$dest/usr/$datadir/icons/hicolor/${size}x$size/apps/upgrade405.png
+  read -r w3 w2 w1 w0 h3 h2 h1 h0 < <(od -An -tu1 -j16 -N8 "$png")
+  width=$(((w3 << 24) | (w2 << 16) | (w1 << 8) | w0))
+  height=$(((h3 << 24) | (h2 << 16) | (h1 << 8) | h0))
+  [ "$width"x"$height" = "$size"x"$size" ] || fail "$png is ${width}x$height, not ${size}x$size"
+done
+
+# The manual page in the user's language: man picks the French one for a French locale and for
+# man -L fr (man adds the language's folders to a MANPATH, not to a path given with -M). The
+# locale is the system's where it has one, else one compiled here from the locales package's
+# sources; without either that check is skipped.
+if command -v man >/dev/null; then
+  manIn() { MANPATH="$dest/usr/$mandir" MANPAGER=cat LANGUAGE= LC_ALL= "$@" 2>&1; }
+  page=$(LANG=C manIn man -L fr upgrade405)
+  grep -q 'Commandes utilisateur' <<<"$page" || fail "man -L fr does not show the French page: $page"
+  page=$(LANG=C manIn man upgrade405)
+  grep -q 'User Commands' <<<"$page" || fail "man in the C locale does not show the English page: $page"
+  frenchLocale=()
+  if locale -a 2>/dev/null | grep -qix 'fr_FR\.utf-\?8'; then
+    frenchLocale=(env)
+  elif command -v localedef >/dev/null && [ -f /usr/share/i18n/locales/fr_FR ] &&
+    mkdir -p "$work/locale" && localedef -i fr_FR -f UTF-8 "$work/locale/fr_FR.UTF-8" >/dev/null 2>&1; then
+    frenchLocale=(env LOCPATH="$work/locale")
+  fi
+  if [ ${#frenchLocale[@]} -gt 0 ]; then
+    page=$(LANG=fr_FR.UTF-8 manIn "${frenchLocale[@]}" man upgrade405)
+    grep -q 'Commandes utilisateur' <<<"$page" && grep -q 'schéma' <<<"$page" ||
+      fail "LANG=fr_FR.UTF-8 man does not show the French page: $page"
+  else
+    echo "skipped: LANG=fr_FR.UTF-8 man upgrade405 (no fr_FR.UTF-8 locale, nor the locales package to make one)"
+  fi
+else
+  echo "skipped: man (man-db is not installed)"
+fi
+
+# The installed program's help names the database it opens by default, beside itself.
+help=$("$dest/usr/$bindir/upgrade405" --help) || fail "upgrade405 --help exited with $?"
+grep -qF "$dest/usr/$bindir/database/NUV.MDB" <<<"$help" ||
+  fail "upgrade405 --help does not name $dest/usr/$bindir/database/NUV.MDB: $help"
 
 # A Jet 4 database: the project's writer when the build has it, else a copy of the shared
 # fixture.
@@ -64,4 +129,28 @@ grep -q "file=$dest/usr/$bindir/.*upgrade405-fltk.so .*dynamically loaded" <<<"$
   fail "the installed program did not load usr/$moduledir/upgrade405-fltk.so: $(grep -i fltk <<<"$trace")"
 [ "$(realpath "$(grep -o "file=[^ ]*upgrade405-fltk.so" <<<"$trace" | head -1 | cut -d= -f2)")" = \
   "$(realpath "$dest/usr/$moduledir/upgrade405-fltk.so")" ] || fail "the module loaded is not the installed one"
+# The Debian package carries the same desktop files and manual pages: dpkg installs them and
+# takes every one away again (what apt-get install and apt-get remove do), in a private root.
+if command -v dpkg-shlibdeps >/dev/null && command -v file >/dev/null; then
+  (cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work/package") >"$work/cpack.log" 2>&1 ||
+    fail "cpack: $(cat "$work/cpack.log")"
+  debs=("$work"/package/upgrade405_*.deb)
+  root=$work/dpkg-root
+  mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+  touch "$root/var/lib/dpkg/status"
+  dpkgIn=(dpkg --root="$root" --force-depends --force-script-chrootless --log=/dev/null)
+  "${dpkgIn[@]}" -i "${debs[0]}" >"$work/dpkg.log" 2>&1 || fail "dpkg -i: $(cat "$work/dpkg.log")"
+  for file in "${desktopFiles[@]}" "usr/$mandir/man1/upgrade405.1.gz" \
+    "usr/$mandir/fr/man1/upgrade405.1.gz"; do
+    [ -f "$root/$file" ] || fail "the package does not install $file"
+  done
+  "${dpkgIn[@]}" -r upgrade405 >"$work/dpkg.log" 2>&1 || fail "dpkg -r: $(cat "$work/dpkg.log")"
+  left=$(cd "$root" && find . -path ./var -prune -o ! -type d -print)
+  [ -z "$left" ] || fail "removing the package left files behind: $left"
+  echo "the package installs $(basename "${debs[0]}")'s files and its removal takes them away"
+else
+  echo "skipped: the Debian package's install and removal (no dpkg-shlibdeps or file:" \
+    "scripts/install_deps.sh package installs them)"
+fi
+
 echo "installed under $dest: $(wc -l <<<"$installed") files; the installed program upgraded $db"

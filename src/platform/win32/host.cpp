@@ -14,6 +14,10 @@ using win32::Widen;
 
 const char kPathSeparator = '\\';
 
+std::optional<int> AnswerInformationRequest() {
+  return std::nullopt;
+}
+
 namespace {
 
 // The file name of `module` (nullptr: the main executable), however long it is.
