@@ -67,8 +67,8 @@ TEST(DesktopEntryTest, OpenWithHandsTheExactPathOverAsTheDbParameter) {
   const std::string missing = (folder / "absente « é ».mdb").string();
   ProcessResult r = RunWithoutDisplay({gio, "launch", entry, missing}, exeDir);
   EXPECT_EQ(r.out, NotFound(missing)) << r.err;
-  // Started without a file, as from a menu: %f expands to nothing, and an empty /db= names no
-  // file.
+  // Started without a file (the entry is kept out of the menus for this reason): %f expands to
+  // nothing, and an empty /db= names no file.
   r = RunWithoutDisplay({gio, "launch", entry}, exeDir);
   EXPECT_EQ(r.out, NotFound("")) << r.err;
 }
