@@ -48,9 +48,10 @@ for group in "${groups[@]}"; do
       command -v node >/dev/null || packages+=(nodejs)
       command -v npm >/dev/null || packages+=(npm)
       # The manual pages are checked for warnings as groff renders them, and man must find the
-      # French one (locales gives the test a fr_FR.UTF-8 locale to ask in); the desktop entry and the AppStream metadata with their validators; gio
-      # launches the program through its desktop entry; file lets the install test make the Debian
-      # package (CPack finds the binaries with it) to install and remove it.
+      # French one (locales makes the fr_FR.UTF-8 locale the test asks in); the desktop entry
+      # and the AppStream metadata with their validators; gio launches the program through its
+      # desktop entry; file lets the install test make the Debian package (CPack finds the
+      # binaries with it) to install and remove it.
       packages+=(groff-base man-db locales desktop-file-utils appstream libglib2.0-bin file)
       # The Windows tests run the build this machine can execute: the 32-bit product where
       # 32-bit programs run, the 64-bit test build under 64-bit wine where they do not.
