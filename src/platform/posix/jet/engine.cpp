@@ -225,7 +225,9 @@ EngineStatus AskLibmdb(const JetFile& file, const std::string& path, std::uint64
                               scan && alter.textLength ? *alter.textLength * perCharacter : 0,
                               perCharacter};
   std::string why;
-  if (!ReadWithLibmdb(file.fd(), path, fileSize, request, view, why)) return Damaged(path, why);
+  if (!ReadWithLibmdb(file.fd(), path, fileSize / header.pageSize, request, view, why)) {
+    return Damaged(path, why);
+  }
   if (!view.failure.empty()) return Damaged(path, view.failure);
   if (!view.tableFound) {
     return Failure("La table " + text::QuoteName(alter.table) +
