@@ -1,4 +1,9 @@
-// The Linux side of the database seam: a Jet 4 table definition, located byte for byte.
+// The Linux side of the database seam: a Jet table definition, located byte for byte.
+//
+// The offsets below are this reader's own, written apart from the Jet writer's
+// (tools/jet_writer/jet_format.h) on purpose: a reader and a writer that shared a wrong offset
+// would agree with each other and both be wrong. Each side is checked instead against readers
+// that share no code with either (libmdb, mdb-reader), and so a slip in one shows.
 #include "platform/posix/jet/tdef.h"
 
 #include <set>
@@ -17,18 +22,56 @@ constexpr std::size_t kPageHeader = 8;  // type, 0x01, free space or "VC", next 
 // More real indexes than Jet allows (32) by far; beyond this the definition is not believed.
 constexpr std::uint32_t kMaxRealIndexes = 1024;
 
-// Where the two formats put what is read here.
+// Where the two formats put what is read here: offsets in the concatenated definition, in a
+// column descriptor or in a real index, and sizes.
 struct Layout {
   std::size_t pageSize;
-  std::uint64_t rowCount, columnCount, realIndexCount, usedPagesRow, freePagesRow;
-  std::uint64_t realIndexStart, realIndexEntry;
-  std::uint64_t descriptorSize, numberOffset, flagsOffset, lengthOffset;
-  std::uint64_t nameCountSize;  // the bytes of a name's byte count
-  std::uint64_t realIndexSize, realIndexFirstPage;
+  std::uint64_t rowCount;            // the number of rows (4)
+  std::uint64_t columnCount;         // the number of columns (2)
+  std::uint64_t realIndexCount;      // the number of real indexes (4)
+  std::uint64_t usedPagesRow;        // the used-pages map's row (4)
+  std::uint64_t freePagesRow;        // the free-pages map's row (4)
+  std::uint64_t realIndexStart;      // the first real-index entry, after the fixed part
+  std::uint64_t realIndexEntry;      // the size of a real-index entry
+  std::uint64_t descriptorSize;      // the size of a column descriptor
+  std::uint64_t numberOffset;        // a descriptor's column number (2)
+  std::uint64_t flagsOffset;         // a descriptor's flags (1)
+  std::uint64_t lengthOffset;        // a descriptor's length in bytes (2)
+  std::uint64_t nameCountSize;       // the bytes of a name's byte count
+  std::uint64_t realIndexSize;       // the size of a real index, after the names
+  std::uint64_t realIndexFirstPage;  // a real index's first page (4)
 };
 
-constexpr Layout kJet4Layout{kJet4PageSize, 16, 45, 51, 55, 59, 63, 12, 25, 5, 15, 23, 2, 52, 38};
-constexpr Layout kJet3Layout{kJet3PageSize, 12, 25, 31, 35, 39, 43, 8, 18, 1, 13, 16, 1, 39, 34};
+constexpr Layout kJet4Layout{.pageSize = kJet4PageSize,
+                             .rowCount = 16,
+                             .columnCount = 45,
+                             .realIndexCount = 51,
+                             .usedPagesRow = 55,
+                             .freePagesRow = 59,
+                             .realIndexStart = 63,
+                             .realIndexEntry = 12,
+                             .descriptorSize = 25,
+                             .numberOffset = 5,
+                             .flagsOffset = 15,
+                             .lengthOffset = 23,
+                             .nameCountSize = 2,
+                             .realIndexSize = 52,
+                             .realIndexFirstPage = 38};
+constexpr Layout kJet3Layout{.pageSize = kJet3PageSize,
+                             .rowCount = 12,
+                             .columnCount = 25,
+                             .realIndexCount = 31,
+                             .usedPagesRow = 35,
+                             .freePagesRow = 39,
+                             .realIndexStart = 43,
+                             .realIndexEntry = 8,
+                             .descriptorSize = 18,
+                             .numberOffset = 1,
+                             .flagsOffset = 13,
+                             .lengthOffset = 16,
+                             .nameCountSize = 1,
+                             .realIndexSize = 39,
+                             .realIndexFirstPage = 34};
 
 // The concatenated definition: every page of the chain, read to its end.
 class Definition {
