@@ -2,10 +2,6 @@
 // "Microsoft.Jet.OLEDB.4.0", on real Jet (.mdb) files.
 #include "platform/posix/jet/engine.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -54,20 +50,19 @@ std::string InUseText(const std::string& table) {
 // What is not a file to open: a missing file, a folder, something other than a regular file
 // (opening a pipe would block), an empty file.
 EngineStatus CheckDatabaseFile(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    return OpenFailure("Fichier " + text::QuoteName(path) + " introuvable.");
-  }
-  if (S_ISDIR(info.st_mode)) {
-    return OpenFailure(text::QuoteName(path) +
-                       " est un dossier, pas un fichier de base de données.");
-  }
-  if (!S_ISREG(info.st_mode)) {
-    return OpenFailure(text::QuoteName(path) + " n'est pas un fichier de base de données.");
-  }
-  if (info.st_size == 0) {
-    return OpenFailure("Format de base de données " + text::QuoteName(path) +
-                       " non reconnu : le fichier est vide.");
+  switch (InspectPath(path)) {
+    case JetPathKind::kMissing:
+      return OpenFailure("Fichier " + text::QuoteName(path) + " introuvable.");
+    case JetPathKind::kFolder:
+      return OpenFailure(text::QuoteName(path) +
+                         " est un dossier, pas un fichier de base de données.");
+    case JetPathKind::kOther:
+      return OpenFailure(text::QuoteName(path) + " n'est pas un fichier de base de données.");
+    case JetPathKind::kEmpty:
+      return OpenFailure("Format de base de données " + text::QuoteName(path) +
+                         " non reconnu : le fichier est vide.");
+    case JetPathKind::kRegular:
+      break;
   }
   return {};
 }
@@ -79,14 +74,13 @@ std::string CannotOpenText(const std::string& path) {
 // Opens the file for reading and, unless `mode` says read-only, writing. A file the user may
 // only read opens read-only, as Jet opens it, and `mode` says so: changes are then refused.
 EngineStatus OpenFile(const std::string& path, OpenMode& mode, JetFile& out) {
-  out = JetFile::Open(path, mode.readOnly ? O_RDONLY : O_RDWR);
+  out = JetFile::Open(path, mode.readOnly ? JetAccess::kRead : JetAccess::kReadWrite);
   if (!out && !mode.readOnly && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-    out = JetFile::Open(path, O_RDONLY);
+    out = JetFile::Open(path, JetAccess::kRead);
     mode.readOnly = true;
   }
   if (!out) return Failure(CannotOpenText(path) + " (" + std::strerror(errno) + ").");
-  struct stat info {};
-  if (::fstat(out.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (!out.IsRegular()) {
     return Failure(CannotOpenText(path) + " : ce n'est pas un fichier.");
   }
   return {};
@@ -109,7 +103,8 @@ EngineStatus ReadHeader(const JetFile& file, const std::string& path, JetHeader&
 // other process holds the whole file for itself (has opened it exclusively).
 EngineStatus CheckOtherUsers(JetFile& file, const std::string& path, const OpenMode& mode) {
   if (mode.exclusive) {
-    if (file.OtherBsdLock(LOCK_EX) || !file.LockWhole(mode.readOnly ? F_RDLCK : F_WRLCK) ||
+    if (file.OtherBsdLock(JetLock::kExclusive) ||
+        !file.LockWhole(mode.readOnly ? JetLock::kShared : JetLock::kExclusive) ||
         LockFileInUse(path)) {
       return Failure(CannotOpenText(path) +
                      " en mode exclusif : elle est déjà utilisée par un autre "
@@ -117,10 +112,8 @@ EngineStatus CheckOtherUsers(JetFile& file, const std::string& path, const OpenM
     }
     return {};
   }
-  struct flock found {};
   // A BSD lock is on the whole file: an exclusive one holds the file as a whole-file write lock.
-  if ((file.OtherLock(F_RDLCK, found) && found.l_start == 0 && found.l_len == 0) ||
-      file.OtherBsdLock(LOCK_SH)) {
+  if (file.OtherWholeFileWriteLock() || file.OtherBsdLock(JetLock::kShared)) {
     return Failure(CannotOpenText(path) +
                    " : elle est déjà utilisée en mode exclusif par un autre "
                    "utilisateur ou processus.");
@@ -364,9 +357,8 @@ EngineStatus FindDefinitionColumn(const std::string& path, const JetHeader& head
 // table's definition, which gives where its length field lies.
 EngineStatus FindColumn(const JetFile& file, const std::string& path, const JetHeader& header,
                         const JetAlterColumn& alter, TargetColumn& out) {
-  struct stat info {};
-  if (::fstat(file.fd(), &info) != 0) return Damaged(path, std::strerror(errno));
-  const auto fileSize = static_cast<std::uint64_t>(info.st_size);
+  std::uint64_t fileSize = 0;
+  if (!file.Size(fileSize)) return Damaged(path, std::strerror(errno));
   if (EngineStatus status = CheckWholePages(path, fileSize, header); !status.ok()) return status;
   out.fileSize = fileSize;
   // No value is read yet: a damaged table is refused first, without reading its rows.
@@ -584,7 +576,7 @@ EngineStatus JetEngine::Execute(const std::string& text) {
   std::optional<StatementLock> lock;
   if (!mode_.exclusive) {
     // Before our own lock, which flock carried out as a POSIX lock would conflict with.
-    if (file_.OtherBsdLock(LOCK_EX)) return Failure(InUseText(alter.table));
+    if (file_.OtherBsdLock(JetLock::kExclusive)) return Failure(InUseText(alter.table));
     lock.emplace(file_);
     if (const int error = lock->error(); error != 0) {
       if (error == EAGAIN || error == EACCES) return Failure(InUseText(alter.table));
