@@ -447,11 +447,9 @@ std::vector<LengthByte> PlanSplitWrite(const TdefColumn& field, int from, int to
   return {};
 }
 
-// Writes one byte or both of the length field and flushes after each write, after checking
-// that the file still holds what was read. A field inside one sector of one page is written
-// whole in one write, which a crash cannot tear; a split one as PlanSplitWrite orders it.
-EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader& header,
-                         const std::string& column, const TdefColumn& target, int newLength) {
+// The length field still holds the length that was read: nothing changed the file since.
+EngineStatus CheckLengthOnDisk(const JetFile& file, const std::string& path,
+                               const TdefColumn& target) {
   unsigned char current[2] = {};
   if (!file.ReadAt(&current[0], 1, target.lengthOffset) ||
       !file.ReadAt(&current[1], 1, target.lengthSecondOffset)) {
@@ -460,28 +458,35 @@ EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader
   if ((current[0] | current[1] << 8) != target.length) {
     return Damaged(path, "le fichier a changé pendant l'instruction");
   }
-  std::vector<LengthByte> writes;
+  return {};
+}
+
+// The writes that take the field to `newLength`: both bytes together when the field lies
+// inside one sector of one page; otherwise as PlanSplitWrite orders them (empty: no safe order).
+std::vector<LengthByte> PlanLengthWrites(const JetHeader& header, const TdefColumn& target,
+                                         int newLength) {
   if (LengthFieldInOneSector(target, header.pageSize)) {
-    writes = {{target.lengthOffset, static_cast<unsigned char>(newLength & 0xFF), newLength},
-              {target.lengthSecondOffset, static_cast<unsigned char>(newLength >> 8), newLength}};
-  } else {
-    writes = PlanSplitWrite(target, target.length, newLength,
-                            BytesPerCharacter(header) * kJetMaxTextLength);
-    if (writes.empty()) {
-      return CannotAlter(column,
-                         "sa longueur est inscrite à cheval sur deux pages ou deux secteurs du "
-                         "fichier, et aucun ordre d'écriture ne la garde sûre en cas d'arrêt. "
-                         "Rien n'a été modifié.");
-    }
+    return {{target.lengthOffset, static_cast<unsigned char>(newLength & 0xFF), newLength},
+            {target.lengthSecondOffset, static_cast<unsigned char>(newLength >> 8), newLength}};
   }
+  return PlanSplitWrite(target, target.length, newLength,
+                        BytesPerCharacter(header) * kJetMaxTextLength);
+}
+
+// Carries out `writes` on a field holding `oldLength`, each followed by a flush. A pair of
+// adjacent bytes that both give the new length is written whole, in one write that a crash
+// cannot tear.
+EngineStatus ApplyLengthWrites(JetFile& file, const std::string& path, const std::string& column,
+                               int oldLength, const std::vector<LengthByte>& writes,
+                               int newLength) {
   const bool whole = writes.size() == 2 && writes[1].offset == writes[0].offset + 1 &&
                      writes[0].lengthAfter == newLength;
-  int onDisk = target.length;
+  int onDisk = oldLength;
   for (std::size_t k = 0; k < writes.size(); k += whole ? 2 : 1) {
     const unsigned char bytes[2] = {writes[k].value,
                                     whole ? writes[k + 1].value : static_cast<unsigned char>(0)};
     std::string why;
-    const std::string left = onDisk == target.length
+    const std::string left = onDisk == oldLength
                                  ? " n'a peut-être pas été modifiée."
                                  : " est restée à " + std::to_string(onDisk) +
                                        " octets, une longueur que toutes ses valeurs respectent.";
@@ -498,6 +503,21 @@ EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader
     onDisk = writes[k].lengthAfter;
   }
   return {};
+}
+
+// Writes one byte or both of the length field and flushes after each write, after checking
+// that the file still holds what was read.
+EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader& header,
+                         const std::string& column, const TdefColumn& target, int newLength) {
+  if (EngineStatus status = CheckLengthOnDisk(file, path, target); !status.ok()) return status;
+  const std::vector<LengthByte> writes = PlanLengthWrites(header, target, newLength);
+  if (writes.empty()) {
+    return CannotAlter(column,
+                       "sa longueur est inscrite à cheval sur deux pages ou deux secteurs du "
+                       "fichier, et aucun ordre d'écriture ne la garde sûre en cas d'arrêt. "
+                       "Rien n'a été modifié.");
+  }
+  return ApplyLengthWrites(file, path, column, target.length, writes, newLength);
 }
 
 // A shortening counts characters; in a Jet 3 file whose code page stores some characters in two
