@@ -1,5 +1,6 @@
-// The libmdb child's two halves apart from libmdb: how a child's end reaches the parent, and
-// the format of what it sends.
+// Work in a child process under limits: how each way the child can end reaches the parent.
+#include "platform/posix/jet/supervisor.h"
+
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -10,9 +11,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-
-#include "platform/posix/jet/libmdb_wire.h"
-#include "platform/posix/jet/supervisor.h"
 
 namespace {
 
@@ -31,7 +29,7 @@ ChildResult RunChild(const std::function<void(const ChildChannel&)>& work,
   return RunInChild(limits, -1, ReadProgress, work);
 }
 
-TEST(JetChildTest, AnAnswerArrivesWholeAndProgressRenewsTheDeadline) {
+TEST(JetSupervisorTest, AnAnswerArrivesWholeAndProgressRenewsTheDeadline) {
   ChildLimits limits;
   limits.wallMs = 200;
   const ChildResult result = RunChild(
@@ -47,7 +45,7 @@ TEST(JetChildTest, AnAnswerArrivesWholeAndProgressRenewsTheDeadline) {
   EXPECT_EQ(result.limitMs, 2000);
 }
 
-TEST(JetChildTest, ACrashIsReportedWithItsSignal) {
+TEST(JetSupervisorTest, ACrashIsReportedWithItsSignal) {
   const ChildResult result = RunChild([](const ChildChannel&) { ::raise(SIGSEGV); });
   // A sanitizer's handler turns the crash into an exit with an error code.
   if (result.end == ChildEnd::kFailed) GTEST_SKIP() << "the crash was handled by a sanitizer";
@@ -55,7 +53,7 @@ TEST(JetChildTest, ACrashIsReportedWithItsSignal) {
   EXPECT_EQ(result.signal, SIGSEGV);
 }
 
-TEST(JetChildTest, AChildThatHangsIsKilledAtItsDeadline) {
+TEST(JetSupervisorTest, AChildThatHangsIsKilledAtItsDeadline) {
   ChildLimits limits;
   limits.wallMs = 200;
   const auto start = std::chrono::steady_clock::now();
@@ -71,7 +69,7 @@ TEST(JetChildTest, AChildThatHangsIsKilledAtItsDeadline) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
-TEST(JetChildTest, AChildThatWantsTooMuchMemoryEndsWithoutAnAnswer) {
+TEST(JetSupervisorTest, AChildThatWantsTooMuchMemoryEndsWithoutAnAnswer) {
   ChildLimits limits;
   limits.memoryBytes = 64u << 20;
   const ChildResult result = RunChild(
@@ -86,7 +84,7 @@ TEST(JetChildTest, AChildThatWantsTooMuchMemoryEndsWithoutAnAnswer) {
   EXPECT_EQ(result.bytes, "");
 }
 
-TEST(JetChildTest, ACutOrOversizedAnswerIsNoAnswer) {
+TEST(JetSupervisorTest, ACutOrOversizedAnswerIsNoAnswer) {
   ChildResult result = RunChild([](const ChildChannel& channel) {
     channel.Send("half of an ans");
     ::raise(SIGKILL);
@@ -99,44 +97,6 @@ TEST(JetChildTest, ACutOrOversizedAnswerIsNoAnswer) {
   result =
       RunChild([](const ChildChannel& channel) { channel.Send(std::string(4096, 'x')); }, limits);
   EXPECT_EQ(result.end, ChildEnd::kTooLarge);
-}
-
-TEST(JetChildTest, AnswersSurviveTheirEncodingAndGarbageIsRejected) {
-  LibmdbView view;
-  view.tableFound = true;
-  view.table = "nuv";
-  view.firstPage = 24;
-  view.tablesOnDefinition = 2;
-  view.columns = {{"Id", 0, 4, 4, true}, {"Filename", 1, 10, 100, false}};
-  view.relationships = 3;
-  view.scanned = true;
-  view.rows = 1000;
-  view.tooLong = 3;
-  const std::string bytes = EncodeLibmdbView(view);
-  LibmdbView back;
-  ASSERT_TRUE(DecodeLibmdbView(bytes, back));
-  EXPECT_EQ(back.table, "nuv");
-  EXPECT_EQ(back.firstPage, 24u);
-  ASSERT_EQ(back.columns.size(), 2u);
-  EXPECT_EQ(back.columns[1].name, "Filename");
-  EXPECT_EQ(back.columns[1].size, 100);
-  EXPECT_TRUE(back.columns[0].fixed);
-  EXPECT_EQ(back.tooLong, 3u);
-  EXPECT_EQ(back.tablesOnDefinition, 2u);
-  EXPECT_EQ(back.relationships, 3u);
-  for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
-    EXPECT_FALSE(DecodeLibmdbView(bytes.substr(0, cut), back)) << cut;
-  }
-  EXPECT_FALSE(DecodeLibmdbView(bytes + "x", back));
-  std::string flipped = bytes;
-  flipped[8] = '\x7F';  // the failure text's length
-  EXPECT_FALSE(DecodeLibmdbView(flipped, back));
-  std::uint32_t pages = 0;
-  const std::string progress = EncodeScanStarts(70000);
-  EXPECT_EQ(DecodeScanStarts(progress + bytes, pages), progress.size());
-  EXPECT_EQ(pages, 70000u);
-  EXPECT_EQ(DecodeScanStarts(progress.substr(0, progress.size() - 1), pages), 0u);
-  EXPECT_EQ(DecodeScanStarts(bytes, pages), 0u);
 }
 
 }  // namespace
