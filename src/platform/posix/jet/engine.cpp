@@ -2,10 +2,6 @@
 // "Microsoft.Jet.OLEDB.4.0", on real Jet (.mdb) files.
 #include "platform/posix/jet/engine.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -54,20 +50,19 @@ std::string InUseText(const std::string& table) {
 // What is not a file to open: a missing file, a folder, something other than a regular file
 // (opening a pipe would block), an empty file.
 EngineStatus CheckDatabaseFile(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    return OpenFailure("Fichier " + text::QuoteName(path) + " introuvable.");
-  }
-  if (S_ISDIR(info.st_mode)) {
-    return OpenFailure(text::QuoteName(path) +
-                       " est un dossier, pas un fichier de base de données.");
-  }
-  if (!S_ISREG(info.st_mode)) {
-    return OpenFailure(text::QuoteName(path) + " n'est pas un fichier de base de données.");
-  }
-  if (info.st_size == 0) {
-    return OpenFailure("Format de base de données " + text::QuoteName(path) +
-                       " non reconnu : le fichier est vide.");
+  switch (InspectPath(path)) {
+    case JetPathKind::kMissing:
+      return OpenFailure("Fichier " + text::QuoteName(path) + " introuvable.");
+    case JetPathKind::kFolder:
+      return OpenFailure(text::QuoteName(path) +
+                         " est un dossier, pas un fichier de base de données.");
+    case JetPathKind::kOther:
+      return OpenFailure(text::QuoteName(path) + " n'est pas un fichier de base de données.");
+    case JetPathKind::kEmpty:
+      return OpenFailure("Format de base de données " + text::QuoteName(path) +
+                         " non reconnu : le fichier est vide.");
+    case JetPathKind::kRegular:
+      break;
   }
   return {};
 }
@@ -79,14 +74,13 @@ std::string CannotOpenText(const std::string& path) {
 // Opens the file for reading and, unless `mode` says read-only, writing. A file the user may
 // only read opens read-only, as Jet opens it, and `mode` says so: changes are then refused.
 EngineStatus OpenFile(const std::string& path, OpenMode& mode, JetFile& out) {
-  out = JetFile::Open(path, mode.readOnly ? O_RDONLY : O_RDWR);
+  out = JetFile::Open(path, mode.readOnly ? JetAccess::kRead : JetAccess::kReadWrite);
   if (!out && !mode.readOnly && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-    out = JetFile::Open(path, O_RDONLY);
+    out = JetFile::Open(path, JetAccess::kRead);
     mode.readOnly = true;
   }
   if (!out) return Failure(CannotOpenText(path) + " (" + std::strerror(errno) + ").");
-  struct stat info {};
-  if (::fstat(out.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (!out.IsRegular()) {
     return Failure(CannotOpenText(path) + " : ce n'est pas un fichier.");
   }
   return {};
@@ -109,7 +103,8 @@ EngineStatus ReadHeader(const JetFile& file, const std::string& path, JetHeader&
 // other process holds the whole file for itself (has opened it exclusively).
 EngineStatus CheckOtherUsers(JetFile& file, const std::string& path, const OpenMode& mode) {
   if (mode.exclusive) {
-    if (file.OtherBsdLock(LOCK_EX) || !file.LockWhole(mode.readOnly ? F_RDLCK : F_WRLCK) ||
+    if (file.OtherBsdLock(JetLock::kExclusive) ||
+        !file.LockWhole(mode.readOnly ? JetLock::kShared : JetLock::kExclusive) ||
         LockFileInUse(path)) {
       return Failure(CannotOpenText(path) +
                      " en mode exclusif : elle est déjà utilisée par un autre "
@@ -117,10 +112,8 @@ EngineStatus CheckOtherUsers(JetFile& file, const std::string& path, const OpenM
     }
     return {};
   }
-  struct flock found {};
   // A BSD lock is on the whole file: an exclusive one holds the file as a whole-file write lock.
-  if ((file.OtherLock(F_RDLCK, found) && found.l_start == 0 && found.l_len == 0) ||
-      file.OtherBsdLock(LOCK_SH)) {
+  if (file.OtherWholeFileWriteLock() || file.OtherBsdLock(JetLock::kShared)) {
     return Failure(CannotOpenText(path) +
                    " : elle est déjà utilisée en mode exclusif par un autre "
                    "utilisateur ou processus.");
@@ -225,7 +218,9 @@ EngineStatus AskLibmdb(const JetFile& file, const std::string& path, std::uint64
                               scan && alter.textLength ? *alter.textLength * perCharacter : 0,
                               perCharacter};
   std::string why;
-  if (!ReadWithLibmdb(file.fd(), path, fileSize, request, view, why)) return Damaged(path, why);
+  if (!ReadWithLibmdb(file.fd(), path, fileSize / header.pageSize, request, view, why)) {
+    return Damaged(path, why);
+  }
   if (!view.failure.empty()) return Damaged(path, view.failure);
   if (!view.tableFound) {
     return Failure("La table " + text::QuoteName(alter.table) +
@@ -362,9 +357,8 @@ EngineStatus FindDefinitionColumn(const std::string& path, const JetHeader& head
 // table's definition, which gives where its length field lies.
 EngineStatus FindColumn(const JetFile& file, const std::string& path, const JetHeader& header,
                         const JetAlterColumn& alter, TargetColumn& out) {
-  struct stat info {};
-  if (::fstat(file.fd(), &info) != 0) return Damaged(path, std::strerror(errno));
-  const auto fileSize = static_cast<std::uint64_t>(info.st_size);
+  std::uint64_t fileSize = 0;
+  if (!file.Size(fileSize)) return Damaged(path, std::strerror(errno));
   if (EngineStatus status = CheckWholePages(path, fileSize, header); !status.ok()) return status;
   out.fileSize = fileSize;
   // No value is read yet: a damaged table is refused first, without reading its rows.
@@ -453,11 +447,9 @@ std::vector<LengthByte> PlanSplitWrite(const TdefColumn& field, int from, int to
   return {};
 }
 
-// Writes one byte or both of the length field and flushes after each write, after checking
-// that the file still holds what was read. A field inside one sector of one page is written
-// whole in one write, which a crash cannot tear; a split one as PlanSplitWrite orders it.
-EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader& header,
-                         const std::string& column, const TdefColumn& target, int newLength) {
+// The length field still holds the length that was read: nothing changed the file since.
+EngineStatus CheckLengthOnDisk(const JetFile& file, const std::string& path,
+                               const TdefColumn& target) {
   unsigned char current[2] = {};
   if (!file.ReadAt(&current[0], 1, target.lengthOffset) ||
       !file.ReadAt(&current[1], 1, target.lengthSecondOffset)) {
@@ -466,28 +458,35 @@ EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader
   if ((current[0] | current[1] << 8) != target.length) {
     return Damaged(path, "le fichier a changé pendant l'instruction");
   }
-  std::vector<LengthByte> writes;
+  return {};
+}
+
+// The writes that take the field to `newLength`: both bytes together when the field lies
+// inside one sector of one page; otherwise as PlanSplitWrite orders them (empty: no safe order).
+std::vector<LengthByte> PlanLengthWrites(const JetHeader& header, const TdefColumn& target,
+                                         int newLength) {
   if (LengthFieldInOneSector(target, header.pageSize)) {
-    writes = {{target.lengthOffset, static_cast<unsigned char>(newLength & 0xFF), newLength},
-              {target.lengthSecondOffset, static_cast<unsigned char>(newLength >> 8), newLength}};
-  } else {
-    writes = PlanSplitWrite(target, target.length, newLength,
-                            BytesPerCharacter(header) * kJetMaxTextLength);
-    if (writes.empty()) {
-      return CannotAlter(column,
-                         "sa longueur est inscrite à cheval sur deux pages ou deux secteurs du "
-                         "fichier, et aucun ordre d'écriture ne la garde sûre en cas d'arrêt. "
-                         "Rien n'a été modifié.");
-    }
+    return {{target.lengthOffset, static_cast<unsigned char>(newLength & 0xFF), newLength},
+            {target.lengthSecondOffset, static_cast<unsigned char>(newLength >> 8), newLength}};
   }
+  return PlanSplitWrite(target, target.length, newLength,
+                        BytesPerCharacter(header) * kJetMaxTextLength);
+}
+
+// Carries out `writes` on a field holding `oldLength`, each followed by a flush. A pair of
+// adjacent bytes that both give the new length is written whole, in one write that a crash
+// cannot tear.
+EngineStatus ApplyLengthWrites(JetFile& file, const std::string& path, const std::string& column,
+                               int oldLength, const std::vector<LengthByte>& writes,
+                               int newLength) {
   const bool whole = writes.size() == 2 && writes[1].offset == writes[0].offset + 1 &&
                      writes[0].lengthAfter == newLength;
-  int onDisk = target.length;
+  int onDisk = oldLength;
   for (std::size_t k = 0; k < writes.size(); k += whole ? 2 : 1) {
     const unsigned char bytes[2] = {writes[k].value,
                                     whole ? writes[k + 1].value : static_cast<unsigned char>(0)};
     std::string why;
-    const std::string left = onDisk == target.length
+    const std::string left = onDisk == oldLength
                                  ? " n'a peut-être pas été modifiée."
                                  : " est restée à " + std::to_string(onDisk) +
                                        " octets, une longueur que toutes ses valeurs respectent.";
@@ -504,6 +503,21 @@ EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader
     onDisk = writes[k].lengthAfter;
   }
   return {};
+}
+
+// Writes one byte or both of the length field and flushes after each write, after checking
+// that the file still holds what was read.
+EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader& header,
+                         const std::string& column, const TdefColumn& target, int newLength) {
+  if (EngineStatus status = CheckLengthOnDisk(file, path, target); !status.ok()) return status;
+  const std::vector<LengthByte> writes = PlanLengthWrites(header, target, newLength);
+  if (writes.empty()) {
+    return CannotAlter(column,
+                       "sa longueur est inscrite à cheval sur deux pages ou deux secteurs du "
+                       "fichier, et aucun ordre d'écriture ne la garde sûre en cas d'arrêt. "
+                       "Rien n'a été modifié.");
+  }
+  return ApplyLengthWrites(file, path, column, target.length, writes, newLength);
 }
 
 // A shortening counts characters; in a Jet 3 file whose code page stores some characters in two
@@ -580,7 +594,7 @@ EngineStatus JetEngine::Execute(const JetStatement& statement) {
   std::optional<StatementLock> lock;
   if (!mode_.exclusive) {
     // Before our own lock, which flock carried out as a POSIX lock would conflict with.
-    if (file_.OtherBsdLock(LOCK_EX)) return Failure(InUseText(alter.table));
+    if (file_.OtherBsdLock(JetLock::kExclusive)) return Failure(InUseText(alter.table));
     lock.emplace(file_);
     if (const int error = lock->error(); error != 0) {
       if (error == EAGAIN || error == EACCES) return Failure(InUseText(alter.table));

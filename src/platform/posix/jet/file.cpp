@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,7 +29,20 @@ struct flock WholeFile(short type) {
   return lock;
 }
 
+short LockType(JetLock kind) {
+  return kind == JetLock::kShared ? F_RDLCK : F_WRLCK;
+}
+
 }  // namespace
+
+JetPathKind InspectPath(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return JetPathKind::kMissing;
+  if (S_ISDIR(info.st_mode)) return JetPathKind::kFolder;
+  // Opening anything but a regular file (a pipe) could block.
+  if (!S_ISREG(info.st_mode)) return JetPathKind::kOther;
+  return info.st_size == 0 ? JetPathKind::kEmpty : JetPathKind::kRegular;
+}
 
 JetFileCalls DefaultJetFileCalls() {
   return {::pread, ::pwrite, ::fsync, LockCall, ::flock};
@@ -38,12 +52,28 @@ void SetJetFileCallsForTesting(const JetFileCalls& replacement) {
   calls = replacement;
 }
 
-JetFile JetFile::Open(const std::string& path, int access) {
+JetFile JetFile::Open(const std::string& path, JetAccess access) {
+  return OpenWithFlags(path, access == JetAccess::kRead ? O_RDONLY : O_RDWR);
+}
+
+JetFile JetFile::OpenWithFlags(const std::string& path, int flags) {
   int fd = -1;
   do {
-    fd = ::open(path.c_str(), access | O_CLOEXEC | O_NOCTTY);
+    fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY);
   } while (fd < 0 && errno == EINTR);
   return JetFile(fd);
+}
+
+bool JetFile::IsRegular() const {
+  struct stat info {};
+  return ::fstat(fd_.Get(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool JetFile::Size(std::uint64_t& out) const {
+  struct stat info {};
+  if (::fstat(fd_.Get(), &info) != 0) return false;
+  out = static_cast<std::uint64_t>(info.st_size);
+  return true;
 }
 
 ssize_t JetFile::ReadUpTo(void* buffer, std::size_t size, std::uint64_t offset) const {
@@ -77,22 +107,39 @@ bool JetFile::Flush() {
   return calls.fsync(fd_.Get()) == 0;
 }
 
-bool JetFile::LockWhole(short type) {
-  struct flock lock = WholeFile(type);
+bool JetFile::LockWhole(JetLock kind) {
+  struct flock lock = WholeFile(LockType(kind));
   return calls.lock(fd_.Get(), F_OFD_SETLK, &lock) == 0;
 }
 
-bool JetFile::OtherLock(short type, struct flock& found) const {
+void JetFile::UnlockWhole() {
+  struct flock lock = WholeFile(F_UNLCK);
+  calls.lock(fd_.Get(), F_OFD_SETLK, &lock);
+}
+
+bool JetFile::FindLock(short type, struct flock& found) const {
   found = WholeFile(type);
   if (calls.lock(fd_.Get(), F_OFD_GETLK, &found) != 0) return false;
   return found.l_type != F_UNLCK;
 }
 
-bool JetFile::OtherBsdLock(int operation) const {
+bool JetFile::OtherLock(JetLock kind) const {
+  struct flock found {};
+  return FindLock(LockType(kind), found);
+}
+
+bool JetFile::OtherWholeFileWriteLock() const {
+  // A write lock is what conflicts with a read lock.
+  struct flock found {};
+  return FindLock(F_RDLCK, found) && found.l_start == 0 && found.l_len == 0;
+}
+
+bool JetFile::OtherBsdLock(JetLock kind) const {
   if (!fd_.IsOpen()) return false;
   // On this descriptor itself: it holds no BSD lock of its own, so the attempt conflicts with
   // every other description's. Opening and closing another descriptor instead would drop every
   // classic POSIX lock this process holds on the file.
+  const int operation = kind == JetLock::kShared ? LOCK_SH : LOCK_EX;
   if (calls.bsdLock(fd_.Get(), operation | LOCK_NB) == 0) {
     calls.bsdLock(fd_.Get(), LOCK_UN);
     return false;
@@ -106,20 +153,19 @@ bool LockFileInUse(const std::string& databasePath) {
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
   const std::string stem = hasExtension ? databasePath.substr(0, dot) : databasePath;
   for (const char* extension : {".ldb", ".LDB"}) {
-    const JetFile ldb = JetFile::Open(stem + extension, O_RDONLY | O_NONBLOCK);
+    const JetFile ldb = JetFile::OpenWithFlags(stem + extension, O_RDONLY | O_NONBLOCK);
     if (!ldb) continue;
-    struct flock found {};
-    if (ldb.OtherLock(F_WRLCK, found) || ldb.OtherBsdLock(LOCK_EX)) return true;
+    if (ldb.OtherLock(JetLock::kExclusive) || ldb.OtherBsdLock(JetLock::kExclusive)) return true;
   }
   return false;
 }
 
 StatementLock::StatementLock(JetFile& file) : file_(file) {
-  if (!file_.LockWhole(F_WRLCK)) error_ = errno;
+  if (!file_.LockWhole(JetLock::kExclusive)) error_ = errno;
 }
 
 StatementLock::~StatementLock() {
-  if (error_ == 0) file_.LockWhole(F_UNLCK);
+  if (error_ == 0) file_.UnlockWhole();
 }
 
 }  // namespace platform

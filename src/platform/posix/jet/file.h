@@ -25,6 +25,15 @@ struct flock;
 
 namespace platform {
 
+// How the database is opened.
+enum class JetAccess { kRead, kReadWrite };
+// A lock's kind: shared (a reader's) or exclusive (a writer's).
+enum class JetLock { kShared, kExclusive };
+
+// What a path names, before it is opened.
+enum class JetPathKind { kMissing, kFolder, kOther, kEmpty, kRegular };
+JetPathKind InspectPath(const std::string& path);
+
 // The system calls through which a JetFile reads, writes, flushes and locks.
 struct JetFileCalls {
   ssize_t (*pread)(int fd, void* buffer, std::size_t size, off_t offset);
@@ -42,13 +51,16 @@ class JetFile {
   // closes its descriptor, which drops its locks.
   JetFile() = default;
 
-  // Opens `path` with `access` (O_RDONLY or O_RDWR), never creating it. Not open, with errno
-  // set, when it cannot.
-  static JetFile Open(const std::string& path, int access);
+  // Opens `path` with `access`, never creating it. Not open, with errno set, when it cannot.
+  static JetFile Open(const std::string& path, JetAccess access);
 
   explicit operator bool() const { return fd_.IsOpen(); }
-  // The descriptor, for fstat and for the libmdb child; the JetFile keeps owning it.
+  // The descriptor, for the libmdb child; the JetFile keeps owning it.
   int fd() const { return fd_.Get(); }
+  // Whether the open file is a regular file (false, too, when that cannot be known).
+  bool IsRegular() const;
+  // The file's size in bytes; false with errno.
+  bool Size(std::uint64_t& out) const;
 
   // Reads up to `size` bytes at `offset`, stopping early only at the end of the file: the number
   // of bytes read, or -1 with errno.
@@ -62,21 +74,29 @@ class JetFile {
   // dropped may be lost, and a second flush would report success.
   bool Flush();
 
-  // Takes (F_RDLCK, F_WRLCK) or releases (F_UNLCK) this descriptor's lock on the whole file,
-  // without waiting; false with errno (EAGAIN or EACCES when another process holds one).
-  bool LockWhole(short type);
-  // Whether another process holds a lock on the file that conflicts with `type`; `found`
-  // describes it. false, too, when the question cannot be asked.
-  bool OtherLock(short type, struct flock& found) const;
+  // Takes this descriptor's lock of `kind` on the whole file, without waiting; false with errno
+  // (EAGAIN or EACCES when another process holds one).
+  bool LockWhole(JetLock kind);
+  // Releases this descriptor's lock on the whole file.
+  void UnlockWhole();
+  // Whether another process holds a lock on the file that conflicts with `kind`. false, too,
+  // when the question cannot be asked.
+  bool OtherLock(JetLock kind) const;
+  // Whether another process holds the whole file under a write lock, as Jet does for a database
+  // opened exclusively: the first conflicting lock found covers the whole file.
+  bool OtherWholeFileWriteLock() const;
   // Whether another open file description (another process's) holds a BSD lock (flock) on the
-  // file that conflicts with `operation` (LOCK_SH or LOCK_EX). Asked by taking that lock on this
-  // descriptor, without waiting, and releasing it at once; false, too, when the question cannot
-  // be asked. Ask it before this descriptor takes its own lock: where flock is carried out as a
-  // whole-file POSIX lock (NFS), the release would drop ours.
-  bool OtherBsdLock(int operation) const;
+  // file that conflicts with `kind`. Asked by taking that lock on this descriptor, without
+  // waiting, and releasing it at once; false, too, when the question cannot be asked. Ask it
+  // before this descriptor takes its own lock: where flock is carried out as a whole-file POSIX
+  // lock (NFS), the release would drop ours.
+  bool OtherBsdLock(JetLock kind) const;
 
  private:
+  friend bool LockFileInUse(const std::string& databasePath);
   explicit JetFile(int fd) : fd_(fd) {}
+  static JetFile OpenWithFlags(const std::string& path, int flags);
+  bool FindLock(short type, struct flock& found) const;
   UniqueFd fd_;
 };
 

@@ -8,12 +8,11 @@
 // file's size; reading every value of a column (a shortening) has one in proportion to the
 // table's pages, which the child reports on the pipe when the first step is done. A child that
 // crashes, is killed, runs out of time or answers garbage makes the question fail; nothing else
-// happens. Only this folder's .cpp files know libmdb's types.
+// happens. Only libmdb_queries.cpp knows libmdb's types.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -56,15 +55,12 @@ struct LibmdbView {
   std::uint64_t tooLong = 0;  // values longer than the new length, in characters
 };
 
-// The answer as the child sends it, and back. Decoding is total and bounds-checked: false for
-// anything that is not a whole, well-formed answer.
-std::string EncodeLibmdbView(const LibmdbView& view);
-bool DecodeLibmdbView(std::string_view bytes, LibmdbView& out);
-
-// Asks libmdb about the file open as `fd` (its path `path`, `fileSize` bytes) in a child
-// process. true with libmdb's `out`; false with a French `why` (without final period) when the
-// child crashed, was killed, ran out of time or answered garbage.
-bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t fileSize,
+// Asks libmdb about the file open as `fd` (its path `path`, `filePages` pages of the file's own
+// size) in a child process (supervisor.h) that runs the questions of libmdb_queries.h and
+// answers in the format of libmdb_wire.h. true with libmdb's `out`; false with a French `why`
+// (without final period) when the child crashed, was killed, ran out of time or answered
+// garbage.
+bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
                     const LibmdbRequest& request, LibmdbView& out, std::string& why);
 
 // The child's wall-clock limit for its first step (open, catalog, the table's definition and

@@ -1,4 +1,9 @@
-// The Linux side of the database seam: a Jet 4 table definition, located byte for byte.
+// The Linux side of the database seam: a Jet table definition, located byte for byte.
+//
+// The offsets below are this reader's own, written apart from the Jet writer's
+// (tools/jet_writer/jet_format.h) on purpose: a reader and a writer that shared a wrong offset
+// would agree with each other and both be wrong. Each side is checked instead against readers
+// that share no code with either (libmdb, mdb-reader), and so a slip in one shows.
 #include "platform/posix/jet/tdef.h"
 
 #include <set>
@@ -17,18 +22,49 @@ constexpr std::size_t kPageHeader = 8;  // type, 0x01, free space or "VC", next 
 // More real indexes than Jet allows (32) by far; beyond this the definition is not believed.
 constexpr std::uint32_t kMaxRealIndexes = 1024;
 
-// Where the two formats put what is read here.
+// Where the two formats put what is read here: offsets in the concatenated definition, or in
+// one of its entries, and sizes.
 struct Layout {
   std::size_t pageSize;
-  std::uint64_t rowCount, columnCount, realIndexCount, usedPagesRow, freePagesRow;
-  std::uint64_t realIndexStart, realIndexEntry;
-  std::uint64_t descriptorSize, numberOffset, flagsOffset, lengthOffset;
+  struct {
+    std::uint64_t rows, columns, realIndexes;  // the counts (4, 2, 4 bytes)
+    std::uint64_t usedPagesRow, freePagesRow;  // the usage maps' rows (4 each)
+  } table;
+  struct {
+    std::uint64_t start, size;  // the entries after the table's fixed part
+  } realIndexEntries;
+  struct {
+    std::uint64_t size, number, flags, length;  // number (2), flags (1), length in bytes (2)
+  } descriptor;
   std::uint64_t nameCountSize;  // the bytes of a name's byte count
-  std::uint64_t realIndexSize, realIndexFirstPage;
+  struct {
+    std::uint64_t size, firstPage;  // first page (4)
+  } realIndex;
 };
 
-constexpr Layout kJet4Layout{kJet4PageSize, 16, 45, 51, 55, 59, 63, 12, 25, 5, 15, 23, 2, 52, 38};
-constexpr Layout kJet3Layout{kJet3PageSize, 12, 25, 31, 35, 39, 43, 8, 18, 1, 13, 16, 1, 39, 34};
+// The layout of `version`: each number as Jet 4 has it, then as Jet 3 has it.
+constexpr Layout LayoutOf(JetVersion version) {
+  const bool jet3 = version == JetVersion::kJet3;
+  const auto pick = [jet3](std::uint64_t jet4Value, std::uint64_t jet3Value) {
+    return jet3 ? jet3Value : jet4Value;
+  };
+  return {.pageSize = jet3 ? kJet3PageSize : kJet4PageSize,
+          .table = {.rows = pick(16, 12),
+                    .columns = pick(45, 25),
+                    .realIndexes = pick(51, 31),
+                    .usedPagesRow = pick(55, 35),
+                    .freePagesRow = pick(59, 39)},
+          .realIndexEntries = {.start = pick(63, 43), .size = pick(12, 8)},
+          .descriptor = {.size = pick(25, 18),
+                         .number = pick(5, 1),
+                         .flags = pick(15, 13),
+                         .length = pick(23, 16)},
+          .nameCountSize = pick(2, 1),
+          .realIndex = {.size = pick(52, 39), .firstPage = pick(38, 34)}};
+}
+
+constexpr Layout kJet4Layout = LayoutOf(JetVersion::kJet4);
+constexpr Layout kJet3Layout = LayoutOf(JetVersion::kJet3);
 
 // The concatenated definition: every page of the chain, read to its end.
 class Definition {
@@ -185,27 +221,28 @@ bool ReadTableDefinition(const JetPageReader& read, JetVersion version, std::uin
   const bool jet3 = version == JetVersion::kJet3;
   const Layout& layout = jet3 ? kJet3Layout : kJet4Layout;
   Definition definition(read, layout, pageCount, error);
-  if (!definition.ReadChain(firstPage) || !definition.Has(layout.realIndexStart)) return false;
-  const std::uint16_t columnCount = definition.U16(layout.columnCount);
-  const std::uint32_t realIndexes = definition.U32(layout.realIndexCount);
+  if (!definition.ReadChain(firstPage) || !definition.Has(layout.realIndexEntries.start))
+    return false;
+  const std::uint16_t columnCount = definition.U16(layout.table.columns);
+  const std::uint32_t realIndexes = definition.U32(layout.table.realIndexes);
   if (realIndexes > kMaxRealIndexes) {
     error = "la définition de la table annonce " + std::to_string(realIndexes) + " index";
     return false;
   }
-  std::uint64_t at = layout.realIndexStart + layout.realIndexEntry * realIndexes;
+  std::uint64_t at = layout.realIndexEntries.start + layout.realIndexEntries.size * realIndexes;
   TableDefinition result;
-  result.rowCount = definition.U32(layout.rowCount);
-  result.usedPagesRow = definition.U32(layout.usedPagesRow);
-  result.freePagesRow = definition.U32(layout.freePagesRow);
-  for (std::uint16_t k = 0; k < columnCount; ++k, at += layout.descriptorSize) {
-    if (!definition.Has(at + layout.descriptorSize)) return false;
+  result.rowCount = definition.U32(layout.table.rows);
+  result.usedPagesRow = definition.U32(layout.table.usedPagesRow);
+  result.freePagesRow = definition.U32(layout.table.freePagesRow);
+  for (std::uint16_t k = 0; k < columnCount; ++k, at += layout.descriptor.size) {
+    if (!definition.Has(at + layout.descriptor.size)) return false;
     TdefColumn column;
     column.type = definition.U8(at);
-    column.number = definition.U16(at + layout.numberOffset);
-    column.flags = definition.U8(at + layout.flagsOffset);
-    column.length = definition.U16(at + layout.lengthOffset);
-    column.lengthOffset = definition.FileOffset(at + layout.lengthOffset);
-    column.lengthSecondOffset = definition.FileOffset(at + layout.lengthOffset + 1);
+    column.number = definition.U16(at + layout.descriptor.number);
+    column.flags = definition.U8(at + layout.descriptor.flags);
+    column.length = definition.U16(at + layout.descriptor.length);
+    column.lengthOffset = definition.FileOffset(at + layout.descriptor.length);
+    column.lengthSecondOffset = definition.FileOffset(at + layout.descriptor.length + 1);
     result.columns.push_back(column);
   }
   for (TdefColumn& column : result.columns) {
@@ -217,9 +254,9 @@ bool ReadTableDefinition(const JetPageReader& read, JetVersion version, std::uin
     column.name = jet3 ? Windows1252ToUtf8(name) : JetNameToUtf8(name);
     at += nameBytes;
   }
-  for (std::uint32_t k = 0; k < realIndexes; ++k, at += layout.realIndexSize) {
-    if (!definition.Has(at + layout.realIndexSize)) return false;
-    result.indexPages.push_back(definition.U32(at + layout.realIndexFirstPage));
+  for (std::uint32_t k = 0; k < realIndexes; ++k, at += layout.realIndex.size) {
+    if (!definition.Has(at + layout.realIndex.size)) return false;
+    result.indexPages.push_back(definition.U32(at + layout.realIndex.firstPage));
   }
   result.pages = definition.pages();
   out = std::move(result);

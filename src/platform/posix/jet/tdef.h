@@ -22,12 +22,13 @@
 // database's code page). Everything is bounds-checked: damage is an error, never a crash.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/posix/jet/header.h"
+#include "platform/posix/jet/page_reader.h"
 
 namespace platform {
 
@@ -58,9 +59,6 @@ struct TableDefinition {
   // Each real index's first page (0: none).
   std::vector<std::uint32_t> indexPages;
 };
-
-// Reads page `page` whole (the format's page size) into `out`; false when it cannot.
-using JetPageReader = std::function<bool(std::uint32_t page, std::string& out)>;
 
 // Reads the definition that starts at `firstPage` of a file of `version` of `pageCount` pages.
 // false with a French `error` (without final period) when it cannot be read whole.

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "platform/posix/jet/header.h"
-#include "platform/posix/jet/tdef.h"
+#include "platform/posix/jet/page_reader.h"
 
 namespace platform {
 

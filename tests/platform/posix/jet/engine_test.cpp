@@ -2,6 +2,7 @@
 // copies of files that Access and another writer made), its results checked by readers that
 // share no code with it: npm's mdb-reader and mdbtools.
 #include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/nuv_with_filenames.h"
 #include "platform/posix/jet/run_statement.h"
 
 #include <gtest/gtest.h>
@@ -39,19 +40,6 @@ void ExpectReadersSeeNewLengthAndSameRows(const std::string& original, const std
   for (const auto& [name, rows] : before.tables) {
     EXPECT_EQ(MdbToolsExport(copy, name), MdbToolsExport(original, name)) << name;
   }
-}
-
-// Table nuv at schema 4.04 with exactly these file names, one row each, in TEXT(`textLength`).
-jet_writer::DatabaseSpec NuvWithFilenames(int textLength, const std::vector<std::string>& names) {
-  jet_writer::TableSpec table = jet_writer::NuvSampleTable(names.size(), textLength);
-  auto sample = table.rows;
-  table.rows = [sample, names](std::uint64_t index, std::vector<jet_writer::Value>& row) {
-    sample(index, row);
-    row[1] = names[index];
-  };
-  jet_writer::DatabaseSpec spec;
-  spec.tables = {table};
-  return spec;
 }
 
 // `count` characters, accented ones among them.

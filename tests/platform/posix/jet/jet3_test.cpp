@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/nuv_with_filenames.h"
 #include "platform/posix/jet/run_statement.h"
 #include "support/jet_files.h"
 #include "support/jet_fixtures.h"
@@ -23,16 +24,8 @@ using namespace testing_support;
 // nuv in a Jet 3 file: Filename TEXT(`length`) holding `names`, one row each.
 jet_writer::DatabaseLayout MakeJet3(const std::string& path, int length,
                                     const std::vector<std::string>& names) {
-  jet_writer::TableSpec table = jet_writer::NuvSampleTable(names.size(), length);
-  auto sample = table.rows;
-  table.rows = [sample, names](std::uint64_t index, std::vector<jet_writer::Value>& row) {
-    sample(index, row);
-    row[1] = names[index];
-  };
-  jet_writer::DatabaseSpec spec;
-  spec.format = jet_writer::JetFormat::kJet3;
-  spec.tables = {table};
-  return jet_writer::WriteJetDatabase(path, spec);
+  return jet_writer::WriteJetDatabase(
+      path, NuvWithFilenames(length, names, jet_writer::JetFormat::kJet3));
 }
 
 // Sets the code page in the header of the Jet 3 file at `path`.

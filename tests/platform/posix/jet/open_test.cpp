@@ -341,36 +341,4 @@ TEST_F(JetOpenTest, FailedReadsWritesFlushesAndLocksAreReportedOnceAndNeverAsSuc
   EXPECT_TRUE(Unchanged() || Widened());
 }
 
-TEST(JetReaderTest, AnswersSurviveTheirEncodingAndGarbageIsRejected) {
-  LibmdbView view;
-  view.tableFound = true;
-  view.table = "nuv";
-  view.firstPage = 24;
-  view.tablesOnDefinition = 2;
-  view.columns = {{"Id", 0, 4, 4, true}, {"Filename", 1, 10, 100, false}};
-  view.relationships = 3;
-  view.scanned = true;
-  view.rows = 1000;
-  view.tooLong = 3;
-  const std::string bytes = EncodeLibmdbView(view);
-  LibmdbView back;
-  ASSERT_TRUE(DecodeLibmdbView(bytes, back));
-  EXPECT_EQ(back.table, "nuv");
-  EXPECT_EQ(back.firstPage, 24u);
-  ASSERT_EQ(back.columns.size(), 2u);
-  EXPECT_EQ(back.columns[1].name, "Filename");
-  EXPECT_EQ(back.columns[1].size, 100);
-  EXPECT_TRUE(back.columns[0].fixed);
-  EXPECT_EQ(back.tooLong, 3u);
-  EXPECT_EQ(back.tablesOnDefinition, 2u);
-  EXPECT_EQ(back.relationships, 3u);
-  for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
-    EXPECT_FALSE(DecodeLibmdbView(bytes.substr(0, cut), back)) << cut;
-  }
-  EXPECT_FALSE(DecodeLibmdbView(bytes + "x", back));
-  std::string flipped = bytes;
-  flipped[8] = '\x7F';  // the failure text's length
-  EXPECT_FALSE(DecodeLibmdbView(flipped, back));
-}
-
 }  // namespace

@@ -1,0 +1,209 @@
+// The Linux side of the database seam: the questions asked of libmdb about a Jet file.
+#include "platform/posix/jet/libmdb_queries.h"
+
+#include <mdbtools.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/text.h"
+#include "platform/posix/jet/statement.h"
+
+namespace platform {
+
+namespace {
+
+// A table's pages are counted up to this: more than a file of 16 GiB holds.
+constexpr std::uint32_t kMaxCountedPages = 1u << 22;
+
+struct MdbCloser {
+  void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
+};
+struct TableFreer {
+  void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+};
+using TablePtr = std::unique_ptr<MdbTableDef, TableFreer>;
+
+bool IsSystemEntry(const MdbCatalogEntry* entry) {
+  return (static_cast<unsigned>(entry->flags) & 0x80000002u) != 0 ||
+         SameJetName(std::string_view(entry->object_name).substr(0, 4), "MSys");
+}
+
+// The catalog's table named `name` (matched as Jet matches names), or nullptr. Searched here
+// rather than by mdb_read_table_by_name, which reads the catalog again and so frees the entries
+// already found.
+MdbCatalogEntry* FindTable(MdbHandle* mdb, std::string_view name) {
+  for (unsigned k = 0; k < mdb->num_catalog; ++k) {
+    auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, k));
+    if (entry != nullptr && entry->object_type == MDB_TABLE &&
+        SameJetName(entry->object_name, name)) {
+      return entry;
+    }
+  }
+  return nullptr;
+}
+
+// The user tables of the catalog whose definition starts at `page`.
+std::uint32_t TablesOnDefinition(MdbHandle* mdb, unsigned long page) {
+  std::uint32_t count = 0;
+  for (unsigned k = 0; k < mdb->num_catalog; ++k) {
+    auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, k));
+    if (entry != nullptr && entry->object_type == MDB_TABLE && !IsSystemEntry(entry) &&
+        entry->table_pg == page) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+// libmdb's 1-based number of the column of `table` named `name`, or 0.
+int ColumnIndex(MdbTableDef* table, std::string_view name) {
+  for (unsigned k = 0; k < table->columns->len; ++k) {
+    auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, k));
+    if (SameJetName(column->name, name)) return static_cast<int>(k) + 1;
+  }
+  return 0;
+}
+
+// A column's value as bound by libmdb, and its length.
+struct Bound {
+  std::vector<char> bytes = std::vector<char>(MDB_BIND_SIZE + 16, '\0');
+  int length = 0;
+  std::string_view value() const {
+    const std::size_t size =
+        length > 0 ? std::min<std::size_t>(static_cast<std::size_t>(length), MDB_BIND_SIZE) : 0;
+    return std::string_view(bytes.data(), size);
+  }
+};
+
+// Counts the rows of MSysRelationships in which `table`.`column` is the foreign key (szObject,
+// szColumn) or the key it references (szReferencedObject, szReferencedColumn). A file without
+// MSysRelationships has none; one that cannot be read gives a failure.
+bool CountRelationships(MdbHandle* mdb, const std::string& table, const std::string& column,
+                        std::uint32_t& count, std::string& failure) {
+  count = 0;
+  MdbCatalogEntry* found = FindTable(mdb, "MSysRelationships");
+  if (found == nullptr) return true;
+  failure = "la table des relations MSysRelationships est illisible";
+  TablePtr relations(mdb_read_table(found));
+  if (!relations || mdb_read_columns(relations.get()) == nullptr) return false;
+  const char* names[4] = {"szObject", "szColumn", "szReferencedObject", "szReferencedColumn"};
+  Bound values[4];
+  mdb_set_bind_size(mdb, MDB_BIND_SIZE);
+  for (int k = 0; k < 4; ++k) {
+    const int index = ColumnIndex(relations.get(), names[k]);
+    if (index == 0 ||
+        mdb_bind_column(relations.get(), index, values[k].bytes.data(), &values[k].length) < 0) {
+      return false;
+    }
+  }
+  if (mdb_rewind_table(relations.get()) < 0) return false;
+  while (mdb_fetch_row(relations.get())) {
+    if ((SameJetName(values[0].value(), table) && SameJetName(values[1].value(), column)) ||
+        (SameJetName(values[2].value(), table) && SameJetName(values[3].value(), column))) {
+      ++count;
+    }
+  }
+  failure.clear();
+  return true;
+}
+
+// The pages the table's usage map gives it.
+std::uint32_t TablePages(MdbHandle* mdb, MdbTableDef* table) {
+  std::uint32_t count = 0;
+  guint32 page = 0;
+  while (count < kMaxCountedPages) {
+    const gint32 next = mdb_map_find_next(mdb, table->usage_map, table->map_sz, page);
+    if (next <= 0 || static_cast<guint32>(next) <= page) break;
+    page = static_cast<guint32>(next);
+    ++count;
+  }
+  return count;
+}
+
+// Reads the table's definition and columns into `view`; libmdb's 1-based index of the
+// request's column into `target` (0 when the table has none of that name).
+TablePtr ReadColumns(MdbCatalogEntry* entry, const LibmdbRequest& request, LibmdbView& view,
+                     int& target) {
+  target = 0;
+  TablePtr table(mdb_read_table(entry));
+  if (!table) {
+    view.failure = "la définition de la table " + text::QuoteName(view.table) + " est illisible";
+    return nullptr;
+  }
+  if (mdb_read_columns(table.get()) == nullptr) {
+    view.failure = "les colonnes de la table " + text::QuoteName(view.table) + " sont illisibles";
+    return nullptr;
+  }
+  for (unsigned k = 0; k < table->columns->len; ++k) {
+    auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, k));
+    view.columns.push_back(
+        {column->name, column->col_num, column->col_type, column->col_size, column->is_fixed != 0});
+    if (target == 0 && SameJetName(column->name, request.column)) target = static_cast<int>(k) + 1;
+  }
+  return table;
+}
+
+// Reads every value of column `target` of `table`, overflow rows included, as libmdb hands it
+// over (UTF-8), and counts those longer than the request's new length.
+void ScanValues(MdbHandle* mdb, MdbTableDef* table, int target, const LibmdbRequest& request,
+                const ScanStarts& scanStarts, LibmdbView& view) {
+  const std::size_t maxCharacters =
+      static_cast<std::size_t>(request.newLengthBytes / std::max(request.bytesPerCharacter, 1));
+  mdb_set_bind_size(mdb, MDB_BIND_SIZE);
+  Bound value;
+  scanStarts(TablePages(mdb, table));
+  if (mdb_bind_column(table, target, value.bytes.data(), &value.length) < 0 ||
+      mdb_rewind_table(table) < 0) {
+    view.failure = "les valeurs de la colonne " +
+                   text::QuoteName(view.columns[static_cast<std::size_t>(target - 1)].name) +
+                   " sont illisibles";
+    return;
+  }
+  while (mdb_fetch_row(table)) {
+    ++view.rows;
+    if (JetCharacterCount(value.value()) > maxCharacters) ++view.tooLong;
+  }
+  view.scanned = true;
+}
+
+}  // namespace
+
+LibmdbView QueryLibmdb(const char* file, const LibmdbRequest& request,
+                       const ScanStarts& scanStarts) {
+  LibmdbView view;
+  std::unique_ptr<MdbHandle, MdbCloser> mdb(mdb_open(file, MDB_NOFLAGS));
+  if (!mdb) {
+    view.failure = "libmdb ne peut pas ouvrir le fichier";
+    return view;
+  }
+  if (mdb_read_catalog(mdb.get(), MDB_TABLE) == nullptr) {
+    view.failure = "le catalogue des tables est illisible";
+    return view;
+  }
+  MdbCatalogEntry* found = FindTable(mdb.get(), request.table);
+  if (found == nullptr) return view;
+  view.tableFound = true;
+  view.table = found->object_name;
+  view.firstPage = static_cast<std::uint32_t>(found->table_pg);
+  view.systemTable = IsSystemEntry(found);
+  view.tablesOnDefinition = TablesOnDefinition(mdb.get(), found->table_pg);
+  int target = 0;
+  const TablePtr table = ReadColumns(found, request, view, target);
+  if (!table || target == 0) return view;
+  const LibmdbColumn& column = view.columns[static_cast<std::size_t>(target - 1)];
+  if (!CountRelationships(mdb.get(), view.table, column.name, view.relationships, view.failure)) {
+    return view;
+  }
+  if (column.type != MDB_TEXT || column.fixed || request.newLengthBytes <= 0 ||
+      request.newLengthBytes >= column.size) {
+    return view;
+  }
+  ScanValues(mdb.get(), table.get(), target, request, scanStarts, view);
+  return view;
+}
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+// The Linux side of the database seam: the questions asked of libmdb about a Jet file (its
+// catalog, the table's definition and columns, the relationships, the values of a column).
+//
+// They run in the libmdb child (libmdb.h), which they know nothing of: libmdb may crash or loop
+// here on a damaged file. Only this file and its .cpp know libmdb's types.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/posix/jet/libmdb.h"
+
+namespace platform {
+
+// Called once the first step is done, just before every value of a column of a table of
+// `tablePages` pages is read.
+using ScanStarts = std::function<void(std::uint32_t tablePages)>;
+
+// Opens the Jet file at `file` with libmdb and answers `request`: the table, its columns and
+// the column's relationships, then, when the request shortens a variable-length text column,
+// the scan of its values. What libmdb cannot read is the answer's `failure`.
+LibmdbView QueryLibmdb(const char* file, const LibmdbRequest& request,
+                       const ScanStarts& scanStarts);
+
+}  // namespace platform
