@@ -136,16 +136,35 @@ else
   fail "ctest under wine"
 fi
 
-# --- end-to-end runs ---
+# --- the Windows archive, as scripts/release.sh makes it, from this build ---
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 today=$(date +%Y-%m-%d)
 
-# A fresh folder with the program in it, and the Log folder beside it.
+echo "=== the Windows archive"
+archive=$(bash "$root/scripts/windows_archive.sh" "$build" "$work/archive") ||
+  { fail "the archive is made"; echo "$passed passed, $failed failed"; exit 1; }
+check "$(basename "$archive") holds LISEZMOI.txt and upgrade405.exe, nothing else" \
+  test "$(zipinfo -1 "$archive" | tr '\n' ' ')" = "LISEZMOI.txt upgrade405.exe "
+# What Notepad shows right, old and new: UTF-8 with its byte-order mark, CR LF line ends.
+lisezmoi_reads_on_windows() {
+  local bom
+  bom=$(unzip -p "$archive" LISEZMOI.txt | od -An -tx1 -N3 | tr -d ' ')
+  [ "$bom" = efbbbf ] || return 1
+  unzip -p "$archive" LISEZMOI.txt | LC_ALL=C awk '!/\r$/ { bad = 1 } END { exit bad }' || return 1
+  unzip -p "$archive" LISEZMOI.txt | grep -q "^Version : ${version//./\\.}"$'\r$' &&
+    ! unzip -p "$archive" LISEZMOI.txt | grep -q @VERSION@
+}
+check "LISEZMOI.txt: UTF-8 with a byte-order mark, CR LF lines, version $version" \
+  lisezmoi_reads_on_windows
+
+# --- end-to-end runs, each in a fresh folder where the archive was unpacked ---
+
+# A fresh folder with the archive unpacked in it, and the Log folder beside the program.
 install_program() {  # install_program NAME -> folder
   local dir=$work/$1
-  mkdir -p "$dir/Log"
-  cp "$exe" "$dir/upgrade405.exe"
+  mkdir -p "$dir"
+  unzip -q "$archive" -d "$dir" && mkdir -p "$dir/Log"
   echo "$dir"
 }
 
@@ -330,6 +349,35 @@ if [ -n "${ODBCINI:-}" ]; then
   check "Alt+F4 closes it; exit code 0 (got '$code')" test "$code" = 0
   check "the journal has the run's start and end lines" \
     check_run_lines "$(journal_file "$dir")" 1 0 "$dir"
+fi
+
+# The default database beside the program, as a site has it: a 4.04 database that the project's
+# writer made (the Linux build's tool). Wine has no Jet provider: the provider's name leads to
+# ODBC, where a data source named after the default database's Windows path opens that very file
+# with mdbtools' driver.
+sample_tool=$root/build/linux/make_sample_mdb
+mdb_driver=$(dirname "$odbc_driver")/libmdbodbc.so
+if [ -n "${ODBCINI:-}" ] && [ -x "$sample_tool" ] && [ -f "$mdb_driver" ]; then
+  echo "=== the dialog on database\\NUV.MDB beside the program, a 4.04 database of the writer"
+  dir=$(install_program sample)
+  mkdir -p "$dir/database"
+  "$sample_tool" "$dir/database/NUV.MDB" >"$dir/make_sample_mdb.log"
+  printf '[%s]\nDriver=%s\nDatabase=%s\n' "$(windows_path "$dir")\\database\\NUV.MDB" \
+    "$mdb_driver" "$dir/database/NUV.MDB" >>"$work/odbc.ini"
+  wine reg add "$jet_progid\\CLSID" /ve /d "$odbc_provider" /f >/dev/null 2>&1
+  start_program "$dir"
+  if dialog=$(find_window '^Mise-à-jour base de donnée 4\.04 -> 4\.05$'); then
+    pass "without /db= the program opens database\\NUV.MDB beside it and shows the dialog"
+    press "$dialog" alt+F4
+  else
+    fail "without /db= the program opens database\\NUV.MDB beside it and shows the dialog"
+  fi
+  code=$(wait_exit "$dir")
+  wine reg delete "$jet_progid" /f >/dev/null 2>&1
+  check "Alt+F4 closes it; exit code 0 (got '$code')" test "$code" = 0
+else
+  echo "skipped: the dialog on a database the writer made (needs $sample_tool, from" \
+    "\`cmake --build --preset linux --target make_sample_mdb\`, and $mdb_driver)"
 fi
 
 echo "$passed passed, $failed failed"
