@@ -170,12 +170,13 @@ install_program() {  # install_program NAME -> folder
 
 windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
 
-# Starts the program in `dir` with `args`; its exit code lands in dir/exit-code.
+# Starts the program in `dir` with `args` (as `program`, when set, names it); its exit code lands
+# in dir/exit-code.
 start_program() {  # start_program DIR ARGS...
   local dir=$1
   shift
   rm -f "$dir/exit-code"
-  (cd "$dir" && wine upgrade405.exe "$@" >"$dir/stdout.log" 2>"$dir/stderr.log"
+  (cd "$dir" && wine "${program:-upgrade405.exe}" "$@" >"$dir/stdout.log" 2>"$dir/stderr.log"
    echo $? >"$dir/exit-code") &
 }
 
@@ -354,7 +355,8 @@ fi
 # The default database beside the program, as a site has it: a 4.04 database that the project's
 # writer made (the Linux build's tool). Wine has no Jet provider: the provider's name leads to
 # ODBC, where a data source named after the default database's Windows path opens that very file
-# with mdbtools' driver.
+# with mdbtools' driver. ODBC keeps a data source's name to 32 characters, so the program runs
+# from its folder as drive U:, and looks for U:\database\NUV.MDB.
 sample_tool=$root/build/linux/make_sample_mdb
 mdb_driver=$(dirname "$odbc_driver")/libmdbodbc.so
 if [ -n "${ODBCINI:-}" ] && [ -x "$sample_tool" ] && [ -f "$mdb_driver" ]; then
@@ -362,18 +364,21 @@ if [ -n "${ODBCINI:-}" ] && [ -x "$sample_tool" ] && [ -f "$mdb_driver" ]; then
   dir=$(install_program sample)
   mkdir -p "$dir/database"
   "$sample_tool" "$dir/database/NUV.MDB" >"$dir/make_sample_mdb.log"
-  printf '[%s]\nDriver=%s\nDatabase=%s\n' "$(windows_path "$dir")\\database\\NUV.MDB" \
-    "$mdb_driver" "$dir/database/NUV.MDB" >>"$work/odbc.ini"
+  ln -sfn "$dir" "$WINEPREFIX/dosdevices/u:"
+  printf '[U:\\database\\NUV.MDB]\nDriver=%s\nDatabase=%s\n' "$mdb_driver" \
+    "$dir/database/NUV.MDB" >>"$work/odbc.ini"
   wine reg add "$jet_progid\\CLSID" /ve /d "$odbc_provider" /f >/dev/null 2>&1
-  start_program "$dir"
+  program='U:\upgrade405.exe' start_program "$dir"
   if dialog=$(find_window '^Mise-à-jour base de donnée 4\.04 -> 4\.05$'); then
     pass "without /db= the program opens database\\NUV.MDB beside it and shows the dialog"
     press "$dialog" alt+F4
   else
     fail "without /db= the program opens database\\NUV.MDB beside it and shows the dialog"
+    box=$(find_window '^upgrade405$') && press "$box" Return
   fi
   code=$(wait_exit "$dir")
   wine reg delete "$jet_progid" /f >/dev/null 2>&1
+  rm -f "$WINEPREFIX/dosdevices/u:"
   check "Alt+F4 closes it; exit code 0 (got '$code')" test "$code" = 0
 else
   echo "skipped: the dialog on a database the writer made (needs $sample_tool, from" \
