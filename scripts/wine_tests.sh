@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The Windows build under wine: the unit suite through ctest, then end-to-end runs of
-# upgrade405.exe on a virtual display, driven with xdotool and read back through the clipboard,
-# the journal file and the exit code.
+# The Windows build under wine: the unit suite through ctest, then the Windows archive made from
+# the build as a release makes it (scripts/windows_archive.sh), then end-to-end runs of the
+# upgrade405.exe unpacked from that archive on a virtual display, driven with xdotool and read
+# back through the clipboard, the journal file and the exit code. The run on a database the
+# project's writer made needs the Linux build's make_sample_mdb (scripts/test.sh builds it first).
 #
 #   scripts/wine_tests.sh [BUILD_DIR]     (default: build/windows-i686)
 #
