@@ -5,11 +5,13 @@
 #
 #   run    build the Linux program and make the sample database (README command 1)
 #   test   everything scripts/test.sh needs: the above, GoogleTest, mdbtools and Node.js for the
-#          independent Jet readers, a virtual display, mingw-w64 and wine, the desktop files'
-#          validators and gio
+#          independent Jet readers, a virtual display, mingw-w64 and wine, zip and unzip for
+#          the Windows archive, the desktop files' validators and gio
 #   bench  Google Benchmark, and the tools that unpack the large test databases
 #   fuzz   clang and libFuzzer
 #   package  the Debian package's tools (scripts/package.sh): dpkg-shlibdeps, lintian
+#   release  everything scripts/release.sh needs: the package's tools, mingw-w64 for the
+#            Windows product (and GoogleTest's sources, which its build configures), zip
 #
 # Nothing is assumed to be there already: every package a group uses is named here, and each is
 # installed without its recommendations, so what is not named is not installed.
@@ -29,12 +31,16 @@ test_packages=(
   mdbtools xz-utils gzip
   xvfb xauth openbox xdotool x11-utils xclip wmctrl imagemagick
   g++-mingw-w64-i686-posix mingw-w64-i686-dev
+  zip unzip
 )
 bench_packages=(libbenchmark-dev xz-utils gzip mdbtools)
 fuzz_packages=(clang libclang-rt-14-dev)
 # What CPack needs to compute the package's dependencies (dpkg-shlibdeps from dpkg-dev; file, to
 # find the binaries), and lintian to check the package.
 package_packages=(dpkg-dev file lintian)
+# The Windows product is configured as the tests build it (GoogleTest's sources included), then
+# archived with zip.
+release_packages=(g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest zip)
 
 packages=()
 need_i386=false
@@ -54,19 +60,25 @@ for group in "${groups[@]}"; do
       # binaries with it) to install and remove it.
       packages+=(groff-base man-db locales desktop-file-utils appstream libglib2.0-bin file)
       # The Windows tests run the build this machine can execute: the 32-bit product where
-      # 32-bit programs run, the 64-bit test build under 64-bit wine where they do not.
+      # 32-bit programs run, the 64-bit test build under 64-bit wine where they do not; its
+      # ADO reaches SQLite and Jet files through ODBC drivers of the same width.
       if bash "$here/can_run_i386.sh"; then
         need_i386=true
-        packages+=(wine wine32:i386 libsqliteodbc:i386 unixodbc:i386 sqlite3)
+        packages+=(wine wine32:i386 libsqliteodbc:i386 odbc-mdbtools:i386 unixodbc:i386
+                   sqlite3)
       else
-        packages+=(wine wine64 libsqliteodbc unixodbc sqlite3
+        packages+=(wine wine64 libsqliteodbc odbc-mdbtools unixodbc sqlite3
                    g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev)
       fi
       ;;
     bench) packages+=("${run_packages[@]}" "${bench_packages[@]}") ;;
     fuzz) packages+=("${run_packages[@]}" "${fuzz_packages[@]}") ;;
     package) packages+=("${run_packages[@]}" "${package_packages[@]}") ;;
-    *) echo "install_deps.sh: unknown group $group (run, test, bench, fuzz, package)" >&2; exit 2 ;;
+    release) packages+=("${run_packages[@]}" "${package_packages[@]}" "${release_packages[@]}") ;;
+    *)
+      echo "install_deps.sh: unknown group $group (run, test, bench, fuzz, package, release)" >&2
+      exit 2
+      ;;
   esac
 done
 

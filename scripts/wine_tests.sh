@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The Windows build under wine: the unit suite through ctest, then end-to-end runs of
-# upgrade405.exe on a virtual display, driven with xdotool and read back through the clipboard,
-# the journal file and the exit code.
+# The Windows build under wine: the unit suite through ctest, then the Windows archive made from
+# the build as a release makes it (scripts/windows_archive.sh), then end-to-end runs of the
+# upgrade405.exe unpacked from that archive on a virtual display, driven with xdotool and read
+# back through the clipboard, the journal file and the exit code. The run on a database the
+# project's writer made needs the Linux build's make_sample_mdb (scripts/test.sh builds it first).
 #
 #   scripts/wine_tests.sh [BUILD_DIR]     (default: build/windows-i686)
 #
@@ -136,27 +138,47 @@ else
   fail "ctest under wine"
 fi
 
-# --- end-to-end runs ---
+# --- the Windows archive, as scripts/release.sh makes it, from this build ---
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 today=$(date +%Y-%m-%d)
 
-# A fresh folder with the program in it, and the Log folder beside it.
+echo "=== the Windows archive"
+archive=$(bash "$root/scripts/windows_archive.sh" "$build" "$work/archive") ||
+  { fail "the archive is made"; echo "$passed passed, $failed failed"; exit 1; }
+check "$(basename "$archive") holds LISEZMOI.txt and upgrade405.exe, nothing else" \
+  test "$(zipinfo -1 "$archive" | tr '\n' ' ')" = "LISEZMOI.txt upgrade405.exe "
+# What Notepad shows right, old and new: UTF-8 with its byte-order mark, CR LF line ends.
+lisezmoi_reads_on_windows() {
+  local bom
+  bom=$(unzip -p "$archive" LISEZMOI.txt | od -An -tx1 -N3 | tr -d ' ')
+  [ "$bom" = efbbbf ] || return 1
+  unzip -p "$archive" LISEZMOI.txt | LC_ALL=C awk '!/\r$/ { bad = 1 } END { exit bad }' || return 1
+  unzip -p "$archive" LISEZMOI.txt | grep -q "^Version : ${version//./\\.}"$'\r$' &&
+    ! unzip -p "$archive" LISEZMOI.txt | grep -q @VERSION@
+}
+check "LISEZMOI.txt: UTF-8 with a byte-order mark, CR LF lines, version $version" \
+  lisezmoi_reads_on_windows
+
+# --- end-to-end runs, each in a fresh folder where the archive was unpacked ---
+
+# A fresh folder with the archive unpacked in it, and the Log folder beside the program.
 install_program() {  # install_program NAME -> folder
   local dir=$work/$1
-  mkdir -p "$dir/Log"
-  cp "$exe" "$dir/upgrade405.exe"
+  mkdir -p "$dir"
+  unzip -q "$archive" -d "$dir" && mkdir -p "$dir/Log"
   echo "$dir"
 }
 
 windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
 
-# Starts the program in `dir` with `args`; its exit code lands in dir/exit-code.
+# Starts the program in `dir` with `args` (as `program`, when set, names it); its exit code lands
+# in dir/exit-code.
 start_program() {  # start_program DIR ARGS...
   local dir=$1
   shift
   rm -f "$dir/exit-code"
-  (cd "$dir" && wine upgrade405.exe "$@" >"$dir/stdout.log" 2>"$dir/stderr.log"
+  (cd "$dir" && wine "${program:-upgrade405.exe}" "$@" >"$dir/stdout.log" 2>"$dir/stderr.log"
    echo $? >"$dir/exit-code") &
 }
 
@@ -330,6 +352,39 @@ if [ -n "${ODBCINI:-}" ]; then
   check "Alt+F4 closes it; exit code 0 (got '$code')" test "$code" = 0
   check "the journal has the run's start and end lines" \
     check_run_lines "$(journal_file "$dir")" 1 0 "$dir"
+fi
+
+# The default database beside the program, as a site has it: a 4.04 database that the project's
+# writer made (the Linux build's tool). Wine has no Jet provider: the provider's name leads to
+# ODBC, where a data source named after the default database's Windows path opens that very file
+# with mdbtools' driver. ODBC keeps a data source's name to 32 characters, so the program runs
+# from its folder as drive U:, and looks for U:\database\NUV.MDB.
+sample_tool=$root/build/linux/make_sample_mdb
+mdb_driver=$(dirname "$odbc_driver")/libmdbodbc.so
+if [ -n "${ODBCINI:-}" ] && [ -x "$sample_tool" ] && [ -f "$mdb_driver" ]; then
+  echo "=== the dialog on database\\NUV.MDB beside the program, a 4.04 database of the writer"
+  dir=$(install_program sample)
+  mkdir -p "$dir/database"
+  "$sample_tool" "$dir/database/NUV.MDB" >"$dir/make_sample_mdb.log"
+  ln -sfn "$dir" "$WINEPREFIX/dosdevices/u:"
+  printf '[U:\\database\\NUV.MDB]\nDriver=%s\nDatabase=%s\n' "$mdb_driver" \
+    "$dir/database/NUV.MDB" >>"$work/odbc.ini"
+  wine reg add "$jet_progid\\CLSID" /ve /d "$odbc_provider" /f >/dev/null 2>&1
+  program='U:\upgrade405.exe' start_program "$dir"
+  if dialog=$(find_window '^Mise-à-jour base de donnée 4\.04 -> 4\.05$'); then
+    pass "without /db= the program opens database\\NUV.MDB beside it and shows the dialog"
+    press "$dialog" alt+F4
+  else
+    fail "without /db= the program opens database\\NUV.MDB beside it and shows the dialog"
+    box=$(find_window '^upgrade405$') && press "$box" Return
+  fi
+  code=$(wait_exit "$dir")
+  wine reg delete "$jet_progid" /f >/dev/null 2>&1
+  rm -f "$WINEPREFIX/dosdevices/u:"
+  check "Alt+F4 closes it; exit code 0 (got '$code')" test "$code" = 0
+else
+  echo "skipped: the dialog on a database the writer made (needs $sample_tool, from" \
+    "\`cmake --build --preset linux --target make_sample_mdb\`, and $mdb_driver)"
 fi
 
 echo "$passed passed, $failed failed"
