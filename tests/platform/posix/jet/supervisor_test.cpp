@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <functional>
@@ -56,7 +55,6 @@ TEST(JetSupervisorTest, ACrashIsReportedWithItsSignal) {
 TEST(JetSupervisorTest, AChildThatHangsIsKilledAtItsDeadline) {
   ChildLimits limits;
   limits.wallMs = 200;
-  const auto start = std::chrono::steady_clock::now();
   const ChildResult result = RunChild(
       [](const ChildChannel& channel) {
         channel.Send("partial");
@@ -66,7 +64,6 @@ TEST(JetSupervisorTest, AChildThatHangsIsKilledAtItsDeadline) {
   EXPECT_EQ(result.end, ChildEnd::kTimedOut);
   EXPECT_EQ(result.limitMs, 200);
   EXPECT_EQ(result.progresses, 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(JetSupervisorTest, AChildThatWantsTooMuchMemoryEndsWithoutAnAnswer) {
