@@ -23,6 +23,12 @@ Decoded DecodeAt(std::string_view s, std::size_t pos) {
   return {value, length, true};
 }
 
+bool IsStrict(const Decoded& c) {
+  static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  return c.valid && c.codePoint >= kLeast[c.length] && c.codePoint <= 0x10FFFF &&
+         (c.codePoint < 0xD800 || c.codePoint > 0xDFFF);
+}
+
 void Append(std::string& out, char32_t codePoint) {
   if (codePoint < 0x80) {
     out += static_cast<char>(codePoint);
@@ -44,12 +50,7 @@ void Append(std::string& out, char32_t codePoint) {
 bool IsText(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
     const Decoded c = DecodeAt(s, i);
-    if (!c.valid || c.codePoint == 0) return false;
-    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c.codePoint < least[c.length] || c.codePoint > 0x10FFFF ||
-        (c.codePoint >= 0xD800 && c.codePoint <= 0xDFFF)) {
-      return false;
-    }
+    if (!IsStrict(c) || c.codePoint == 0) return false;
     i += c.length;
   }
   return true;

@@ -21,6 +21,10 @@ struct Decoded {
 // decode as the values they spell (IsText rejects them).
 Decoded DecodeAt(std::string_view s, std::size_t pos);
 
+// True when `c` is a character of strict UTF-8: valid, not an overlong form, not a surrogate,
+// nothing above 0x10FFFF. A NUL is one here.
+bool IsStrict(const Decoded& c);
+
 // Appends `codePoint` (at most 0x10FFFF) encoded in UTF-8.
 void Append(std::string& out, char32_t codePoint);
 

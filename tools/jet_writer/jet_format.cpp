@@ -116,13 +116,9 @@ bool Utf8ToUtf16(const std::string& text, std::u16string& out) {
   out.clear();
   for (std::size_t k = 0; k < text.size();) {
     const utf8::Decoded c = utf8::DecodeAt(text, k);
-    // Strict UTF-8 (a NUL is a character like any other here): no overlong form, no surrogate,
-    // nothing above 0x10FFFF.
-    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    // A NUL is a character like any other here.
+    if (!utf8::IsStrict(c)) return false;
     char32_t cp = c.codePoint;
-    if (!c.valid || cp < kMinimum[c.length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      return false;
-    }
     if (cp >= 0x10000) {
       cp -= 0x10000;
       out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
