@@ -17,11 +17,12 @@
 #include "jet_writer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <set>
 
+#include "catalog.h"
 #include "jet_format.h"
 #include "page_file.h"
+#include "relationships.h"
 #include "table_writer.h"
 
 namespace jet_writer {
@@ -29,25 +30,6 @@ namespace jet_writer {
 namespace f = format;
 
 namespace {
-
-// 2020-01-01 12:00, the creation date of every database and of every catalog row.
-constexpr double kCreationDate = 43831.5;
-
-constexpr std::uint32_t kCatalogMapPage = 1;
-constexpr std::uint32_t kCatalogDefinitionPage = 2;
-constexpr std::uint32_t kContainerParent = 0x0F000000;
-constexpr std::uint32_t kTablesContainer = 0x0F000001;
-constexpr std::uint32_t kDatabasesContainer = 0x0F000002;
-constexpr std::uint32_t kRelationshipsContainer = 0x0F000003;
-constexpr std::uint32_t kSystemObjectFlag = 0x80000000;
-constexpr std::int16_t kObjectTable = 1;
-constexpr std::int16_t kObjectContainer = 3;
-
-// Made-up Ids of the catalog rows of relationships (readers take no table page from them).
-constexpr std::uint32_t kRelationshipIdBase = 0x0D000000;
-constexpr std::int16_t kObjectRelationship = 8;
-// The text columns of MSysRelationships hold names of up to 64 characters.
-constexpr int kRelationshipNameLength = 64;
 
 // ---- user tables
 
@@ -141,6 +123,7 @@ Model UserModel(const TableSpec& spec, const f::Format& format) {
   Model model;
   model.format = &format;
   model.name = spec.name;
+  model.checkValues = true;
   Utf16(spec.name, "table name " + spec.name, format);
   if (spec.columns.empty()) throw JetWriterError("table " + spec.name + " has no column");
   AddUserColumns(spec, format, model);
@@ -160,202 +143,6 @@ Model UserModel(const TableSpec& spec, const f::Format& format) {
                          " has more than 255 columns, more than Jet 3 holds");
   }
   return model;
-}
-
-// Generator value `v` of column `c` as a cell; returns what is wrong with it, or nullptr.
-// `bytes` is room for a Jet 3 text's check.
-const char* ToCell(const Column& c, const Value& v, const f::Format& format, Cell& cell,
-                   std::string& bytes) {
-  cell.kind = Cell::kNull;
-  cell.boolean = false;
-  if (std::holds_alternative<std::monostate>(v)) {
-    return c.required && c.kind != ColumnType::kYesNo ? "a required value is null" : nullptr;
-  }
-  switch (c.kind) {
-    case ColumnType::kLong:
-      if (!std::holds_alternative<std::int32_t>(v)) return "not a Long";
-      cell.kind = Cell::kInteger;
-      cell.integer = std::get<std::int32_t>(v);
-      break;
-    case ColumnType::kDateTime:
-      if (!std::holds_alternative<double>(v) || !std::isfinite(std::get<double>(v))) {
-        return "not a date";
-      }
-      cell.kind = Cell::kDouble;
-      cell.real = std::get<double>(v);
-      break;
-    case ColumnType::kYesNo:
-      if (!std::holds_alternative<bool>(v)) return "not a Yes/No";
-      cell.kind = Cell::kBool;
-      cell.boolean = std::get<bool>(v);
-      break;
-    case ColumnType::kText:
-    case ColumnType::kMemo:
-      if (!std::holds_alternative<std::string>(v)) return "not a text";
-      if (!f::Utf8ToUtf16(std::get<std::string>(v), cell.text)) return "not UTF-8";
-      if (c.kind == ColumnType::kText &&
-          cell.text.size() > static_cast<std::size_t>(c.characters)) {
-        return "longer than the column";
-      }
-      if (format.jet3 && !f::EncodeCodePage(cell.text, bytes)) {
-        return "a character that Windows-1252 cannot hold";
-      }
-      cell.kind = Cell::kText;
-      break;
-  }
-  return nullptr;
-}
-
-// The generator's values as cells, checked against the columns.
-RowSource UserRows(const TableSpec& spec, const Model& model) {
-  return [&spec, &model, values = std::vector<Value>(), bytes = std::string()](
-             std::uint64_t index, std::vector<Cell>& cells) mutable {
-    values.assign(model.columns.size(), Value());
-    spec.rows(index, values);
-    if (values.size() != model.columns.size()) {
-      throw JetWriterError("table " + spec.name + ": row " + std::to_string(index) + " has " +
-                           std::to_string(values.size()) + " values for " +
-                           std::to_string(model.columns.size()) + " columns");
-    }
-    for (std::size_t k = 0; k < values.size(); ++k) {
-      const Column& c = model.columns[k];
-      if (const char* wrong = ToCell(c, values[k], *model.format, cells[k], bytes)) {
-        throw JetWriterError("table " + spec.name + ", row " + std::to_string(index) + ", column " +
-                             c.name + ": " + wrong);
-      }
-    }
-  };
-}
-
-// ---- the catalog and the system tables
-
-// A system table's column: text lengths in characters.
-void AddSystemColumn(Model& m, const char* name, unsigned char type, bool fixed, int length) {
-  const std::uint16_t bytes =
-      type == f::kTypeText ? TextBytes(length, *m.format) : static_cast<std::uint16_t>(length);
-  Column c = MakeColumn(name, type, fixed, bytes, *m.format);
-  c.number = static_cast<std::uint16_t>(m.columns.size());
-  c.compressed = !m.format->jet3 && (type == f::kTypeText || type == f::kTypeMemo);
-  c.characters = length;
-  m.columns.push_back(std::move(c));
-}
-
-Model CatalogModel(const f::Format& format) {
-  Model m;
-  m.format = &format;
-  m.name = "MSysObjects";
-  m.tableType = f::kTableSystem;
-  AddSystemColumn(m, "Id", f::kTypeLong, true, 4);
-  AddSystemColumn(m, "ParentId", f::kTypeLong, true, 4);
-  AddSystemColumn(m, "Name", f::kTypeText, false, 255);
-  AddSystemColumn(m, "Type", f::kTypeInteger, true, 2);
-  AddSystemColumn(m, "DateCreate", f::kTypeDateTime, true, 8);
-  AddSystemColumn(m, "DateUpdate", f::kTypeDateTime, true, 8);
-  AddSystemColumn(m, "Owner", f::kTypeBinary, false, 255);
-  AddSystemColumn(m, "Flags", f::kTypeLong, true, 4);
-  AddSystemColumn(m, "Database", f::kTypeMemo, false, 0);
-  AddSystemColumn(m, "Connect", f::kTypeMemo, false, 0);
-  AddSystemColumn(m, "ForeignName", f::kTypeText, false, 255);
-  AddSystemColumn(m, "RmtInfoShort", f::kTypeBinary, false, 255);
-  AddSystemColumn(m, "RmtInfoLong", f::kTypeOle, false, 0);
-  AddSystemColumn(m, "Lv", f::kTypeOle, false, 0);
-  AddSystemColumn(m, "LvProp", f::kTypeOle, false, 0);
-  AddSystemColumn(m, "LvModule", f::kTypeOle, false, 0);
-  AddSystemColumn(m, "LvExtra", f::kTypeOle, false, 0);
-  Finalize(m);
-  return m;
-}
-
-// MSysRelationships, its columns as Jet makes them: one row per pair of columns.
-Model RelationshipsModel(const f::Format& format) {
-  Model m;
-  m.format = &format;
-  m.name = "MSysRelationships";
-  m.tableType = f::kTableSystem;
-  AddSystemColumn(m, "ccolumn", f::kTypeLong, true, 4);
-  AddSystemColumn(m, "grbit", f::kTypeLong, true, 4);
-  AddSystemColumn(m, "icolumn", f::kTypeLong, true, 4);
-  for (const char* name :
-       {"szColumn", "szObject", "szReferencedColumn", "szReferencedObject", "szRelationship"}) {
-    AddSystemColumn(m, name, f::kTypeText, false, kRelationshipNameLength);
-  }
-  Finalize(m);
-  return m;
-}
-
-Cell IntegerCell(std::int64_t v) {
-  Cell c;
-  c.kind = Cell::kInteger;
-  c.integer = v;
-  return c;
-}
-
-Cell TextCell(const std::string& utf8, const f::Format& format) {
-  Cell c;
-  c.kind = Cell::kText;
-  c.text = Utf16(utf8, "name " + utf8, format);
-  return c;
-}
-
-struct CatalogRow {
-  std::uint32_t id = 0;
-  std::uint32_t parentId = 0;
-  std::string name;
-  std::int16_t type = 0;
-  std::uint32_t flags = 0;
-  std::string properties;  // LvProp; empty for none
-};
-
-void CatalogCells(const CatalogRow& r, const f::Format& format, std::vector<Cell>& cells) {
-  for (Cell& c : cells) c = Cell();
-  cells[0] = IntegerCell(static_cast<std::int32_t>(r.id));
-  cells[1] = IntegerCell(static_cast<std::int32_t>(r.parentId));
-  cells[2] = TextCell(r.name, format);
-  cells[3] = IntegerCell(r.type);
-  cells[4].kind = cells[5].kind = Cell::kDouble;
-  cells[4].real = cells[5].real = kCreationDate;
-  cells[7] = IntegerCell(static_cast<std::int32_t>(r.flags));
-  if (!r.properties.empty()) {
-    cells[14].kind = Cell::kBytes;
-    cells[14].bytes = r.properties;
-  }
-}
-
-// The properties of a user table: its required columns.
-std::string TableProperties(const Model& model) {
-  std::vector<std::u16string> required;
-  for (const Column& c : model.columns) {
-    if (c.required) required.push_back(c.storedName);
-  }
-  return required.empty() ? std::string() : f::EncodeRequiredProperties(required, *model.format);
-}
-
-std::uint32_t RelationshipFlags(const RelationshipSpec& r) {
-  return (r.enforced ? 0 : kRelationDontEnforce) |
-         (r.cascadeUpdates ? kRelationCascadeUpdates : 0) |
-         (r.cascadeDeletes ? kRelationCascadeDeletes : 0);
-}
-
-// Checks that each relationship names a table and column of `spec`.
-void CheckRelationships(const DatabaseSpec& spec) {
-  auto has = [&](const std::string& table, const std::string& column) {
-    for (const TableSpec& t : spec.tables) {
-      if (t.name != table) continue;
-      for (const ColumnSpec& c : t.columns) {
-        if (c.name == column) return true;
-      }
-    }
-    return false;
-  };
-  std::set<std::string> names;
-  for (const RelationshipSpec& r : spec.relationships) {
-    if (r.name.empty() || !names.insert(r.name).second) {
-      throw JetWriterError("a relationship has an empty or repeated name");
-    }
-    if (!has(r.table, r.column) || !has(r.foreignTable, r.foreignColumn)) {
-      throw JetWriterError("relationship " + r.name + " names an unknown table or column");
-    }
-  }
 }
 
 // ---- the database, step by step
@@ -386,18 +173,6 @@ std::vector<Model> CheckTablesAndAliases(const DatabaseSpec& spec, const f::Form
   return models;
 }
 
-// The catalog's rows as the tables are written, and which of them is each table's.
-struct Catalog {
-  std::vector<CatalogRow> rows;
-  std::map<std::string, std::size_t> tableRows;  // by table name, an index in `rows`
-
-  void Add(CatalogRow row) { rows.push_back(std::move(row)); }
-  void AddTable(CatalogRow row) {
-    tableRows[row.name] = rows.size();
-    rows.push_back(std::move(row));
-  }
-};
-
 // Page 0, then the pages of the catalog's usage maps and definition, where readers look for it.
 void WriteHeader(PageFile& file, const f::Format& format, const std::string& path) {
   f::Page page{};
@@ -408,21 +183,6 @@ void WriteHeader(PageFile& file, const f::Format& format, const std::string& pat
   if (catalogMap != kCatalogMapPage || catalogDefinition != kCatalogDefinitionPage) {
     throw JetWriterError(path + ": the catalog is not at page 2");
   }
-}
-
-// The containers' rows and the catalog's own.
-void AddSystemRows(Catalog& catalog) {
-  for (const auto& [id, name] :
-       {std::pair{kTablesContainer, "Tables"}, std::pair{kDatabasesContainer, "Databases"},
-        std::pair{kRelationshipsContainer, "Relationships"}}) {
-    catalog.Add({id, kContainerParent, name, kObjectContainer, kSystemObjectFlag, {}});
-  }
-  catalog.AddTable({kCatalogDefinitionPage,
-                    kTablesContainer,
-                    "MSysObjects",
-                    kObjectTable,
-                    kSystemObjectFlag,
-                    {}});
 }
 
 // Allocates the first definition page of table `t`: the one it asks for, with empty data pages
@@ -445,10 +205,8 @@ void WriteUserTables(PageFile& file, const DatabaseSpec& spec, const std::vector
   for (std::size_t k = 0; k < spec.tables.size(); ++k) {
     const TableSpec& t = spec.tables[k];
     const std::uint32_t first = AllocateDefinitionPage(file, t, *models[k].format);
-    WriteTable(file, models[k], t.rowCount, UserRows(t, models[k]), first, 0,
-               layout.tables[t.name]);
-    catalog.AddTable(
-        {first, kTablesContainer, t.name, kObjectTable, 0, TableProperties(models[k])});
+    WriteTable(file, models[k], t.rowCount, t.rows, first, 0, layout.tables[t.name]);
+    catalog.AddUserTable(first, t.name, TableProperties(models[k]));
   }
 }
 
@@ -456,61 +214,7 @@ void WriteUserTables(PageFile& file, const DatabaseSpec& spec, const std::vector
 void AddAliases(const DatabaseSpec& spec, Catalog& catalog, DatabaseLayout& layout) {
   for (const CatalogAlias& a : spec.aliases) {
     layout.tables[a.name] = layout.tables.at(a.table);
-    CatalogRow row = catalog.rows[catalog.tableRows.at(a.table)];
-    row.name = a.name;
-    catalog.AddTable(row);
-  }
-}
-
-// MSysRelationships, a row per relationship, and each relationship's catalog row.
-void WriteRelationships(PageFile& file, const DatabaseSpec& spec, const f::Format& format,
-                        Catalog& catalog, DatabaseLayout& layout) {
-  if (spec.relationships.empty()) return;
-  const Model model = RelationshipsModel(format);
-  const std::uint32_t first = file.Allocate();
-  WriteTable(
-      file, model, spec.relationships.size(),
-      [&](std::uint64_t index, std::vector<Cell>& cells) {
-        const RelationshipSpec& r = spec.relationships[index];
-        cells = {IntegerCell(1),
-                 IntegerCell(static_cast<std::int32_t>(RelationshipFlags(r))),
-                 IntegerCell(0),
-                 TextCell(r.foreignColumn, format),
-                 TextCell(r.foreignTable, format),
-                 TextCell(r.column, format),
-                 TextCell(r.table, format),
-                 TextCell(r.name, format)};
-      },
-      first, 0, layout.tables["MSysRelationships"]);
-  catalog.AddTable(
-      {first, kTablesContainer, "MSysRelationships", kObjectTable, kSystemObjectFlag, {}});
-  for (std::size_t k = 0; k < spec.relationships.size(); ++k) {
-    catalog.Add({kRelationshipIdBase + static_cast<std::uint32_t>(k),
-                 kRelationshipsContainer,
-                 spec.relationships[k].name,
-                 kObjectRelationship,
-                 0,
-                 {}});
-  }
-}
-
-// MSysObjects last, once every row is known; each table's layout learns where its row went.
-void WriteCatalog(PageFile& file, const f::Format& format, const Catalog& catalog,
-                  DatabaseLayout& layout, const std::string& path) {
-  TableLayout& catalogLayout = layout.tables["MSysObjects"];
-  std::vector<RowLocation> rows;
-  const Model catalogModel = CatalogModel(format);
-  WriteTable(
-      file, catalogModel, catalog.rows.size(),
-      [&](std::uint64_t index, std::vector<Cell>& cells) {
-        CatalogCells(catalog.rows[index], format, cells);
-      },
-      kCatalogDefinitionPage, kCatalogMapPage, catalogLayout, &rows);
-  if (catalogLayout.definitionPages.size() != 1) {
-    throw JetWriterError(path + ": the catalog's definition does not fit its page");
-  }
-  for (const auto& [name, index] : catalog.tableRows) {
-    layout.tables[name].catalogRow = rows.at(index);
+    catalog.AddAlias(a.name, a.table);
   }
 }
 
@@ -527,7 +231,6 @@ DatabaseLayout WriteJetDatabase(const std::string& path, const DatabaseSpec& spe
     layout.pageSize = format.pageSize;
     WriteHeader(file, format, path);
     Catalog catalog;
-    AddSystemRows(catalog);
     WriteUserTables(file, spec, models, catalog, layout);
     AddAliases(spec, catalog, layout);
     WriteRelationships(file, spec, format, catalog, layout);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "rows.h"
+
 namespace jet_writer {
 
 namespace f = format;
@@ -51,212 +53,6 @@ void Finalize(Model& model) {
 }
 
 namespace {
-
-// Memo values up to this many stored bytes stay in the row.
-constexpr std::size_t kInlineMemoLimit = 128;
-// Longer memo texts are never compressed.
-constexpr std::size_t kCompressedMemoLimit = 1024;
-
-// The stored bytes of a text value.
-std::string TextValue(const std::u16string& text, bool compress, const f::Format& format) {
-  if (!format.jet3) return f::EncodeText(text, compress);
-  std::string out;
-  if (!f::EncodeCodePage(text, out)) {
-    throw JetWriterError("a text has a character that Windows-1252 cannot hold");
-  }
-  return out;
-}
-
-// ---- long values
-
-// Stores memo and OLE values that do not stay in their row on long-value pages of the table.
-class LongValues {
- public:
-  LongValues(PageFile& file, const f::Format& format)
-      : file_(file), format_(format), builder_(format) {}
-
-  // The 12-byte header of `data` (and `data` after it when inline), appended to `out`.
-  void Store(const std::string& data, std::string& out) {
-    f::MemoHeader header;
-    header.length = static_cast<std::uint32_t>(data.size());
-    if (data.size() > 0x3FFFFF) throw JetWriterError("a long value holds more than 4 MB");
-    if (data.size() <= kInlineMemoLimit) {
-      header.kind = f::kMemoInline;
-      header.AppendTo(out);
-      out += data;
-      return;
-    }
-    if (data.size() <= format_.MaxRowSize()) {
-      header.kind = f::kMemoOneRow;
-      header.rowPointer = AddRow(data.data(), data.size());
-    } else {
-      // A chain, written last piece first so that each piece knows the next one's row.
-      const std::size_t kPiece = format_.MaxRowSize() - f::kMemoNextPointerSize;
-      const std::size_t pieces = (data.size() + kPiece - 1) / kPiece;
-      std::uint32_t next = 0;
-      std::string row;
-      for (std::size_t k = pieces; k-- > 0;) {
-        const std::size_t start = k * kPiece;
-        row.clear();
-        f::Append32(row, next);
-        row.append(data, start, std::min(kPiece, data.size() - start));
-        next = AddRow(row.data(), row.size());
-      }
-      header.kind = f::kMemoChain;
-      header.rowPointer = next;
-    }
-    header.AppendTo(out);
-  }
-
-  void Finish() {
-    if (open_) file_.Write(page_, builder_.page());
-    open_ = false;
-  }
-
- private:
-  std::uint32_t AddRow(const char* data, std::size_t size) {
-    if (open_ && !builder_.Fits(size)) Finish();
-    if (!open_) {
-      builder_.ResetLongValues();
-      page_ = file_.Allocate();
-      open_ = true;
-    }
-    const std::size_t row = builder_.Add(reinterpret_cast<const unsigned char*>(data), size);
-    return (page_ << 8) | static_cast<std::uint32_t>(row);
-  }
-
-  PageFile& file_;
-  const f::Format& format_;
-  f::DataPageBuilder builder_;
-  std::uint32_t page_ = 0;
-  bool open_ = false;
-};
-
-// ---- rows
-
-// Jet 3's end of a row before its null mask: the end of data and the offsets in one byte each,
-// last first, the jump table and the variable count (see jet_format.h).
-void AppendJet3Offsets(const Model& model, std::vector<std::uint16_t> offsets, std::size_t maskSize,
-                       std::string& out) {
-  const std::size_t end = out.size();
-  offsets.push_back(static_cast<std::uint16_t>(end));  // the end of data is the last offset
-  const std::size_t fixedPart = end + offsets.size() + 1 + maskSize;
-  std::size_t jumps = 0;
-  while ((fixedPart + jumps - 1) / 256 > jumps) ++jumps;
-  const std::size_t used = end / 256;
-  if (used + 1 < jumps || used > jumps) {
-    throw JetWriterError("a row of table " + model.name + " cannot be laid out in Jet 3");
-  }
-  for (std::size_t k = offsets.size(); k-- > 0;)
-    out.push_back(static_cast<char>(offsets[k] & 0xFF));
-  if (used < jumps) out.push_back(static_cast<char>(0xFF));  // a filler, farthest from the count
-  for (std::size_t k = used; k-- > 0;) {
-    std::size_t first = 0;
-    while (offsets[first] < 256 * (k + 1)) ++first;
-    out.push_back(static_cast<char>(first));
-  }
-  out.push_back(static_cast<char>(model.variableColumns));
-}
-
-// Jet 4's end of a row before its null mask: the end of data, the offsets last first and the
-// variable count, two bytes each.
-void AppendJet4Offsets(const Model& model, const std::vector<std::uint16_t>& offsets,
-                       std::string& out) {
-  f::Append16(out, static_cast<std::uint32_t>(out.size()));  // end of the variable data
-  for (std::size_t k = offsets.size(); k-- > 0;) f::Append16(out, offsets[k]);
-  f::Append16(out, model.variableColumns);
-}
-
-// Marks column `c` present in a row's null mask (a Yes/No column: its value is Yes).
-void MarkPresent(std::vector<unsigned char>& nullMask, const Column& c) {
-  nullMask[c.number / 8] =
-      static_cast<unsigned char>(nullMask[c.number / 8] | (1 << (c.number % 8)));
-}
-
-// Puts fixed column `c`'s value at `at`; returns whether the null mask marks it present.
-bool PutFixedValue(const Column& c, const Cell& v, const f::Format& format, unsigned char* at) {
-  if (c.type == f::kTypeBool) return v.boolean;
-  if (v.kind == Cell::kNull) return false;
-  switch (c.type) {
-    case f::kTypeInteger:
-      f::Put16(at, static_cast<std::uint32_t>(v.integer));
-      break;
-    case f::kTypeLong:
-      f::Put32(at, static_cast<std::uint32_t>(v.integer));
-      break;
-    case f::kTypeDateTime:
-      f::Put64(at, v.real);
-      break;
-    case f::kTypeText: {  // fixed length: uncompressed, padded with spaces
-      std::u16string padded = v.text;
-      padded.resize(static_cast<std::size_t>(c.characters), u' ');
-      const std::string bytes = TextValue(padded, false, format);
-      std::memcpy(at, bytes.data(), bytes.size());
-      break;
-    }
-    default:
-      break;
-  }
-  return true;
-}
-
-// Appends variable column `c`'s value to `out`; a memo's or OLE value's is its header, and its
-// bytes when they stay in the row.
-void AppendVariableValue(const Column& c, const Cell& v, const f::Format& format,
-                         LongValues& longValues, std::string& out) {
-  switch (c.type) {
-    case f::kTypeText:
-      out += TextValue(v.text, c.compressed, format);
-      break;
-    case f::kTypeMemo:
-      longValues.Store(
-          TextValue(v.text, c.compressed && v.text.size() <= kCompressedMemoLimit, format), out);
-      break;
-    case f::kTypeOle:
-      longValues.Store(v.bytes, out);
-      break;
-    default:  // binary
-      out += v.bytes;
-      break;
-  }
-}
-
-// A row as a data page stores it: the column count, the fixed values, the variable ones and
-// their offsets, the null mask.
-void EncodeRow(const Model& model, const std::vector<Cell>& cells, LongValues& longValues,
-               std::string& out) {
-  const f::Format& format = *model.format;
-  const std::size_t fieldSize = format.rowFieldSize;
-  out.clear();
-  f::Append16(out, model.maxColumns);
-  out.resize(fieldSize + model.fixedSize, '\0');
-  std::vector<unsigned char> nullMask((model.maxColumns + 7) / 8, 0);
-  for (std::size_t k = 0; k < model.columns.size(); ++k) {
-    const Column& c = model.columns[k];
-    if (!c.fixed) continue;
-    auto* at = reinterpret_cast<unsigned char*>(out.data() + fieldSize + c.fixedOffset);
-    if (PutFixedValue(c, cells[k], format, at)) MarkPresent(nullMask, c);
-  }
-  std::vector<std::uint16_t> offsets(model.variableColumns, 0);
-  for (std::size_t k = 0; k < model.columns.size(); ++k) {
-    const Column& c = model.columns[k];
-    if (c.fixed) continue;
-    offsets[c.variableIndex] = static_cast<std::uint16_t>(out.size());
-    if (cells[k].kind == Cell::kNull) continue;
-    MarkPresent(nullMask, c);
-    AppendVariableValue(c, cells[k], format, longValues, out);
-  }
-  if (model.variableColumns > 0 && !format.jet3) {
-    AppendJet4Offsets(model, offsets, out);
-  } else if (model.variableColumns > 0) {
-    AppendJet3Offsets(model, offsets, nullMask.size(), out);
-  }
-  out.append(reinterpret_cast<const char*>(nullMask.data()), nullMask.size());
-  if (out.size() > format.MaxRowSize()) {
-    throw JetWriterError("a row of table " + model.name + " takes " + std::to_string(out.size()) +
-                         " bytes, more than a page holds");
-  }
-}
 
 // ---- definitions
 
@@ -318,19 +114,6 @@ f::DefinitionBlock EmptyDefinitionBlock(const Model& model) {
   return block;
 }
 
-// Gives the auto-number columns left null the next number, as Jet would; `last` is the highest
-// number so far, given or generated.
-void NumberAutoColumns(const Model& model, std::vector<Cell>& cells, std::int64_t& last) {
-  for (std::size_t k = 0; k < model.columns.size(); ++k) {
-    if (!model.columns[k].autoNumber) continue;
-    if (cells[k].kind == Cell::kNull) {
-      cells[k].kind = Cell::kInteger;
-      cells[k].integer = last + 1;
-    }
-    last = std::max(last, cells[k].integer);
-  }
-}
-
 // Writes the rows on data pages owned by definition page `owner` (their long values on pages
 // of their own among them) and adds those pages to `dataPages` and, when asked, where each row
 // went to `rowLocations`. Returns the last auto-number.
@@ -340,6 +123,7 @@ std::int64_t WriteRows(PageFile& file, const Model& model, std::uint64_t rowCoun
                        std::vector<RowLocation>* rowLocations) {
   const f::Format& format = *model.format;
   LongValues longValues(file, format);
+  RowEncoder encoder(model, longValues);
   f::DataPageBuilder page(format);
   page.Reset(owner);
   auto flush = [&] {
@@ -353,19 +137,27 @@ std::int64_t WriteRows(PageFile& file, const Model& model, std::uint64_t rowCoun
     dataPages.push_back(number);
     page.Reset(owner);
   };
-  std::vector<Cell> cells(model.columns.size());
+  std::vector<Value> values;
   std::string row;
-  std::int64_t lastAutoNumber = 0;
   for (std::uint64_t index = 0; index < rowCount; ++index) {
-    rows(index, cells);
-    NumberAutoColumns(model, cells, lastAutoNumber);
-    EncodeRow(model, cells, longValues, row);
+    values.assign(model.columns.size(), Value());
+    rows(index, values);
+    if (values.size() != model.columns.size()) {
+      throw JetWriterError("table " + model.name + ": row " + std::to_string(index) + " has " +
+                           std::to_string(values.size()) + " values for " +
+                           std::to_string(model.columns.size()) + " columns");
+    }
+    const Status encoded = encoder.Encode(values, row);
+    if (!encoded.ok()) {
+      throw JetWriterError("table " + model.name + ", row " + std::to_string(index) + ", " +
+                           encoded.what());
+    }
     if (!page.Fits(row.size())) flush();
     page.Add(reinterpret_cast<const unsigned char*>(row.data()), row.size());
   }
   if (page.rows() > 0) flush();
   longValues.Finish();
-  return lastAutoNumber;
+  return encoder.lastAutoNumber();
 }
 
 // Writes the page of a table's usage maps: row 0 the pages it owns, row 1 (the pages with free

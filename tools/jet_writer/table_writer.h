@@ -1,6 +1,7 @@
 // One table as the file stores it, and the writer of its pages: its definition, its usage maps,
 // its data pages and the long-value pages among them. The user tables, the catalog and
-// MSysRelationships are all written by WriteTable; jet_writer.cpp makes their models.
+// MSysRelationships are all written by WriteTable; jet_writer.cpp, catalog.cpp and
+// relationships.cpp make their models.
 #pragma once
 
 #include <cstdint>
@@ -31,16 +32,6 @@ struct Column {
   int characters = 0;  // fixed-length text
 };
 
-// One value of a row, of the kind its column stores.
-struct Cell {
-  enum Kind { kNull, kInteger, kDouble, kBool, kText, kBytes } kind = kNull;
-  std::int64_t integer = 0;
-  double real = 0;
-  bool boolean = false;
-  std::u16string text;
-  std::string bytes;
-};
-
 // A table's columns laid out: Finalize gives their offsets and the counts.
 struct Model {
   const format::Format* format = &format::kJet4;
@@ -51,6 +42,9 @@ struct Model {
   std::uint16_t variableColumns = 0;
   std::uint16_t fixedSize = 0;
   std::uint32_t emptyIndexEntries = 0;  // before the column descriptors
+  // A user table's: its values come from a generator and are checked against the columns'
+  // kinds and lengths.
+  bool checkValues = false;
 };
 
 // `utf8` as UTF-16. Throws JetWriterError naming `what` when it is not UTF-8 or, in Jet 3, has
@@ -70,16 +64,19 @@ Column MakeColumn(const std::string& name, unsigned char type, bool fixed, std::
 // every column is in.
 void Finalize(Model& model);
 
-// Fills `cells` (one per column, in the model's order) with row `index`; throws JetWriterError
-// for a value the column cannot hold.
-using RowSource = std::function<void(std::uint64_t index, std::vector<Cell>& cells)>;
+// Fills `row` (one value per column, in the model's order, each null on entry) with row `index`:
+// an int32 for a Long or Integer column, a double for a date, a bool for a Yes/No, UTF-8 for a
+// text or memo, the bytes themselves for a binary or OLE column. Without the model's checkValues
+// a value of the wrong kind is a fault of the caller's (std::bad_variant_access).
+using RowSource = std::function<void(std::uint64_t index, std::vector<Value>& row)>;
 
 // Writes `rowCount` rows of `rows` as a table whose definition starts at `firstPage`: the rest of
 // its definition's pages and the page of its usage maps (`mapPage`, or the next free page when 0)
 // are allocated first, then its rows are written, then its maps and its definition, which hold the
 // row count and the pages. Fills `layout` and, when asked, where each row went. Throws
-// JetWriterError for a row or a long value too large for a page, a table too large for its usage
-// map, and whatever `rows` or `file` throws.
+// JetWriterError for a row with the wrong number of values, a value its column cannot hold
+// ("table <name>, row <n>, column <name>: <what>"), a row or a long value too large for a page,
+// a table too large for its usage map, and whatever `rows` or `file` throws.
 void WriteTable(PageFile& file, const Model& model, std::uint64_t rowCount, const RowSource& rows,
                 std::uint32_t firstPage, std::uint32_t mapPage, TableLayout& layout,
                 std::vector<RowLocation>* rowLocations = nullptr);
