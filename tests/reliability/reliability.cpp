@@ -25,21 +25,9 @@ long EnvNumber(const char* name, long fallback) {
 
 int StartUpgrade(const std::string& path) {
   int in[2];
-  if (pipe(in) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], 0);
-    close(in[0]);
-    close(in[1]);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    const std::string db = "/db=" + path;
-    execl(UPGRADE405_EXE, UPGRADE405_EXE, db.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  if (pipe2(in, O_CLOEXEC) != 0) return -1;
+  const int pid = testing_support::StartChild(
+      {UPGRADE405_EXE, "/db=" + path}, {.in = in[0], .env = testing_support::WithoutDisplay()});
   close(in[0]);
   const char input[] = "enter\n\nclose\n";
   if (write(in[1], input, sizeof input - 1) != static_cast<ssize_t>(sizeof input - 1)) {
@@ -50,8 +38,7 @@ int StartUpgrade(const std::string& path) {
 }
 
 bool EndedNormally(int pid) {
-  int status = 0;
-  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return testing_support::WaitForChild(pid).exitCode == 0;
 }
 
 testing_support::ProcessResult RunUpgrade(const std::vector<std::string>& args,

@@ -90,20 +90,10 @@ class Session {
   explicit Session(const std::vector<std::string>& args) {
     int in[2], out[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(in[0], 0);
-      dup2(out[1], 1);
-      const int null = open("/dev/null", O_WRONLY);
-      dup2(null, 2);
-      unsetenv("DISPLAY");
-      unsetenv("WAYLAND_DISPLAY");
-      std::vector<char*> argv{const_cast<char*>(UPGRADE405_EXE)};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
+    std::vector<std::string> argv{UPGRADE405_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid_ = testing_support::StartChild(
+        argv, {.in = in[0], .out = out[1], .env = testing_support::WithoutDisplay()});
     close(in[0]);
     close(out[1]);
     in_ = in[1];
@@ -149,10 +139,9 @@ class Session {
     close(in_);
     in_ = -1;
     WaitFor("\x01");  // everything up to the end of the output
-    int status = 0;
-    waitpid(pid_, &status, 0);
+    const int exitCode = testing_support::WaitForChild(pid_).exitCode;
     pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return exitCode;
   }
 
   std::string out;

@@ -52,12 +52,47 @@ void HeldByChild::Release() {
   pid_ = -1;
 }
 
+std::map<std::string, std::optional<std::string>> WithoutDisplay() {
+  return {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}};
+}
+
+int StartChild(const std::vector<std::string>& argv, const ChildOptions& options) {
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+  dup2(options.in >= 0 ? options.in : null, 0);
+  dup2(options.out >= 0 ? options.out : null, 1);
+  dup2(options.err >= 0 ? options.err : null, 2);
+  for (const auto& [name, value] : options.env) {
+    if (value) {
+      setenv(name.c_str(), value->c_str(), 1);
+    } else {
+      unsetenv(name.c_str());
+    }
+  }
+  if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
+    _exit(126);
+  }
+  if (options.beforeExec) options.beforeExec();
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  execv(args[0], args.data());
+  _exit(127);
+}
+
+ChildEnd WaitForChild(int pid) {
+  int status = 0;
+  if (pid <= 0 || waitpid(pid, &status, 0) != pid) return {};
+  if (WIFSIGNALED(status)) return {false, -1, WTERMSIG(status)};
+  if (!WIFEXITED(status)) return {};
+  return {true, WEXITSTATUS(status), 0};
+}
+
 int InSecondProcess(const std::function<int()>& body) {
   const pid_t pid = fork();
   if (pid == 0) _exit(body());
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
+  return WaitForChild(pid).exitCode;
 }
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
@@ -65,26 +100,15 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
     return {};
   }
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    for (const auto& [name, value] : options.env) {
-      if (value) {
-        setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        unsetenv(name.c_str());
-      }
-    }
-    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
-      _exit(126);
-    }
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
+  const int pid = StartChild(argv, {.in = in[0],
+                                    .out = out[1],
+                                    .err = err[1],
+                                    .env = options.env,
+                                    .workingDirectory = options.workingDirectory,
+                                    .beforeExec = {}});
+  if (pid < 0) {
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    return {};
   }
   close(in[0]);
   close(out[1]);
@@ -141,10 +165,9 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   for (int fd : {inFd, outFd, errFd}) {
     if (fd >= 0) close(fd);
   }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  const ChildEnd end = WaitForChild(pid);
+  result.exitCode = end.exitCode;
+  result.signal = end.signal;
   return result;
 }
 

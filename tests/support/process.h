@@ -24,6 +24,38 @@ struct ProcessOptions {
   int timeoutSeconds = 60;
 };
 
+// How StartChild sets up the child before it runs its program.
+struct ChildOptions {
+  // The child's standard input, output and error: these descriptors, or /dev/null when -1.
+  // Descriptors the parent keeps should be close-on-exec, so that the program does not hold them.
+  int in = -1;
+  int out = -1;
+  int err = -1;
+  // Defaulted, so that options naming only some fields need no more.
+  std::map<std::string, std::optional<std::string>> env = {};  // set, or removed when nullopt
+  std::string workingDirectory = {};                           // "" keeps the current one
+  // More setup in the child just before the program starts (limits, signals); may be empty.
+  std::function<void()> beforeExec = {};
+};
+
+// The environment without a display, so that the program runs its terminal front-end.
+std::map<std::string, std::optional<std::string>> WithoutDisplay();
+
+// Starts `argv[0]` with `argv` (argv[0] included) in a forked child; returns its pid, or -1 when
+// it could not fork. The child exits with 126 when it cannot change directory and 127 when it
+// cannot run the program.
+int StartChild(const std::vector<std::string>& argv, const ChildOptions& options);
+
+// How a child ended.
+struct ChildEnd {
+  bool exited = false;  // it called exit; false when a signal ended it or waiting failed
+  int exitCode = -1;    // its exit status when it exited, else -1
+  int signal = 0;       // the signal that ended it, or 0
+};
+
+// Waits for child `pid` to end.
+ChildEnd WaitForChild(int pid);
+
 // Runs `body` in a forked child process and returns its exit status (or -1 when it died).
 int InSecondProcess(const std::function<int()>& body);
 

@@ -229,25 +229,16 @@ TEST_F(ExecutableRunTest, FullDiskAtTheEndLineKeepsTheExitCode) {
       std::string(limit - 2 - startBytes - 2, 'x') + "\r\n";  // 2: the separator
   WriteFile(file, earlier);
 
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const rlimit fileSize{limit, limit};
-    setrlimit(RLIMIT_FSIZE, &fileSize);
-    signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG, as on a full disk
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    const int null = open("/dev/null", O_RDWR);
-    dup2(null, 0);
-    dup2(null, 1);
-    dup2(null, 2);
-    const std::string db = "/db=" + dir_.File("missing.mdb");
-    execl(exe_.c_str(), exe_.c_str(), db.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const int pid = testing_support::StartChild(
+      {exe_, "/db=" + dir_.File("missing.mdb")},
+      {.env = testing_support::WithoutDisplay(), .beforeExec = [] {
+         const rlimit fileSize{limit, limit};
+         setrlimit(RLIMIT_FSIZE, &fileSize);
+         signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG, as on a full disk
+       }});
+  const testing_support::ChildEnd end = testing_support::WaitForChild(pid);
+  ASSERT_TRUE(end.exited) << "ended by signal " << end.signal;
+  EXPECT_EQ(end.exitCode, 0);
   const std::string content = ReadFile(file);
   EXPECT_EQ(content.size(), limit);
   ExpectLines(content.substr(earlier.size()), {"", StartPattern(exe_, UPGRADE405_VERSION)});
