@@ -20,10 +20,7 @@ constexpr std::uint32_t kRelationshipIdBase = 0x0D000000;
 constexpr std::int16_t kObjectRelationship = 8;
 
 Model CatalogModel(const f::Format& format) {
-  Model m;
-  m.format = &format;
-  m.name = "MSysObjects";
-  m.tableType = f::kTableSystem;
+  Model m = SystemModel("MSysObjects", format);
   AddSystemColumn(m, "Id", f::kTypeLong, true, 4);
   AddSystemColumn(m, "ParentId", f::kTypeLong, true, 4);
   AddSystemColumn(m, "Name", f::kTypeText, false, 255);
@@ -94,6 +91,14 @@ void Catalog::AddTable(CatalogRow row) {
 Value NameValue(const std::string& utf8, const f::Format& format) {
   Utf16(utf8, "name " + utf8, format);
   return utf8;
+}
+
+Model SystemModel(const char* name, const f::Format& format) {
+  Model m;
+  m.format = &format;
+  m.name = name;
+  m.tableType = f::kTableSystem;
+  return m;
 }
 
 void AddSystemColumn(Model& m, const char* name, unsigned char type, bool fixed, int length) {

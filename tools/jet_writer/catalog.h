@@ -57,6 +57,9 @@ class Catalog {
 // `utf8` as a text value of a system table; throws JetWriterError as Utf16 does, naming it.
 Value NameValue(const std::string& utf8, const format::Format& format);
 
+// A system table named `name`, its columns still to add.
+Model SystemModel(const char* name, const format::Format& format);
+
 // Adds column `name` to system table `m`, numbered after the others; text lengths in characters.
 void AddSystemColumn(Model& m, const char* name, unsigned char type, bool fixed, int length);
 

@@ -16,10 +16,7 @@ constexpr int kRelationshipNameLength = 64;
 
 // MSysRelationships, its columns as Jet makes them: one row per pair of columns.
 Model RelationshipsModel(const f::Format& format) {
-  Model m;
-  m.format = &format;
-  m.name = "MSysRelationships";
-  m.tableType = f::kTableSystem;
+  Model m = SystemModel("MSysRelationships", format);
   AddSystemColumn(m, "ccolumn", f::kTypeLong, true, 4);
   AddSystemColumn(m, "grbit", f::kTypeLong, true, 4);
   AddSystemColumn(m, "icolumn", f::kTypeLong, true, 4);
