@@ -104,45 +104,54 @@ class Variant {
   VARIANT v_;
 };
 
-// Owns a registry key.
-class RegistryKey {
+// Owns one handle of type H, given back by Close (a stateless function object) on destruction
+// unless it is null; movable, not copyable.
+template <class H, class Close>
+class UniqueHandle {
  public:
-  RegistryKey() noexcept = default;
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  ~RegistryKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  HKEY Get() const noexcept { return key_; }
-  HKEY* Receive() noexcept {
-    if (key_ != nullptr) RegCloseKey(std::exchange(key_, nullptr));
-    return &key_;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
-
-// Owns a GDI object (font, brush).
-template <class H>
-class GdiObject {
- public:
-  GdiObject() noexcept = default;
-  explicit GdiObject(H h) noexcept : h_(h) {}
-  GdiObject(GdiObject&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-  GdiObject& operator=(GdiObject other) noexcept {
+  UniqueHandle() noexcept = default;
+  explicit UniqueHandle(H h) noexcept : h_(h) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
+  UniqueHandle& operator=(UniqueHandle other) noexcept {
     std::swap(h_, other.h_);
     return *this;
   }
-  ~GdiObject() {
-    if (h_ != nullptr) DeleteObject(h_);
+  ~UniqueHandle() { Reset(); }
+  void Reset() noexcept {
+    H h = std::exchange(h_, nullptr);
+    if (h != nullptr) Close{}(h);
   }
   H Get() const noexcept { return h_; }
+  // For out-parameters: gives back what is held and gives the slot.
+  H* Receive() noexcept {
+    Reset();
+    return &h_;
+  }
 
  private:
   H h_ = nullptr;
 };
+
+struct CloseRegistryKey {
+  void operator()(HKEY key) const noexcept { RegCloseKey(key); }
+};
+struct DeleteGdiObject {
+  void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
+};
+// A window may be gone already (its owner destroyed it, or the user closed it).
+struct DestroyLiveWindow {
+  void operator()(HWND hwnd) const noexcept {
+    if (IsWindow(hwnd)) DestroyWindow(hwnd);
+  }
+};
+
+using RegistryKey = UniqueHandle<HKEY, CloseRegistryKey>;
+// A GDI object (font, brush).
+template <class H>
+using GdiObject = UniqueHandle<H, DeleteGdiObject>;
 using Font = GdiObject<HFONT>;
+// A window: destroyed with the object unless it is gone already.
+using Window = UniqueHandle<HWND, DestroyLiveWindow>;
 
 // A device context of the screen, released on destruction.
 class ScreenDc {
@@ -170,27 +179,6 @@ class ScopedSelect {
  private:
   HDC dc_;
   HGDIOBJ old_;
-};
-
-// Owns a window: destroyed with the object unless it is gone already.
-class Window {
- public:
-  Window() noexcept = default;
-  explicit Window(HWND hwnd) noexcept : hwnd_(hwnd) {}
-  Window(Window&& other) noexcept : hwnd_(std::exchange(other.hwnd_, nullptr)) {}
-  Window& operator=(Window other) noexcept {
-    std::swap(hwnd_, other.hwnd_);
-    return *this;
-  }
-  ~Window() { Reset(); }
-  void Reset() noexcept {
-    HWND h = std::exchange(hwnd_, nullptr);
-    if (h != nullptr && IsWindow(h)) DestroyWindow(h);
-  }
-  HWND Get() const noexcept { return hwnd_; }
-
- private:
-  HWND hwnd_ = nullptr;
 };
 
 }  // namespace platform::win32
