@@ -99,20 +99,10 @@ void WriteReport(const std::string& outPath, const std::string& command, const C
   out << o.str();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc == 3 && std::strncmp(argv[1], "--write=", 8) == 0) {
-    try {
-      WriteNuv(argv[2], std::stoi(argv[1] + 8), 50);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "%s\n", e.what());
-      return 1;
-    }
-    return 0;
-  }
-  self = fs::canonical("/proc/self/exe").string();
-  std::string outPath, command = "bash scripts/bench.sh";
+// Takes this program's options (the data folder and the sizes into the settings); returns the
+// rest, for Google Benchmark, argv[0] first.
+std::vector<char*> ParseArguments(int argc, char** argv, std::string& outPath,
+                                  std::string& command) {
   std::vector<char*> rest = {argv[0]};
   for (int a = 1; a < argc; ++a) {
     const std::string arg = argv[a];
@@ -130,6 +120,24 @@ int main(int argc, char** argv) {
       rest.push_back(argv[a]);
     }
   }
+  return rest;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strncmp(argv[1], "--write=", 8) == 0) {
+    try {
+      WriteNuv(argv[2], std::stoi(argv[1] + 8), 50);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s\n", e.what());
+      return 1;
+    }
+    return 0;
+  }
+  self = fs::canonical("/proc/self/exe").string();
+  std::string outPath, command = "bash scripts/bench.sh";
+  std::vector<char*> rest = ParseArguments(argc, argv, outPath, command);
   if (dataDir.empty()) {
     std::fprintf(stderr, "usage: %s --data=DIR [--out=FILE] [--sizes=N,...]\n", argv[0]);
     return 2;
