@@ -133,7 +133,8 @@ void CheckUnprivileged(int) {
   if (::getuid() == 0 || ::geteuid() == 0 || ::getgid() == 0 || ::getegid() == 0 ||
       ::getgroups(8, groups) != 0 || ::syscall(SYS_capget, &header, caps) != 0 ||
       caps[0].effective != 0 || caps[0].permitted != 0 || caps[1].permitted != 0 ||
-      ::prctl(PR_CAPBSET_READ, CAP_DAC_OVERRIDE) != 0 || ::prctl(PR_GET_NO_NEW_PRIVS) != 1) {
+      ::prctl(PR_CAPBSET_READ, CAP_DAC_OVERRIDE, 0, 0, 0) != 0 ||
+      ::prctl(PR_GET_NO_NEW_PRIVS, 0, 0, 0, 0) != 1) {
     std::abort();
   }
   if (::open(rootOnlyFile.c_str(), O_RDONLY | O_NONBLOCK) >= 0 || errno != EACCES) std::abort();

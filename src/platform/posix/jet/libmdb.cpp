@@ -8,6 +8,7 @@
 
 #include "platform/posix/jet/libmdb_queries.h"
 #include "platform/posix/jet/libmdb_wire.h"
+#include "platform/posix/jet/statement.h"
 #include "platform/posix/jet/supervisor.h"
 
 namespace platform {
@@ -27,6 +28,8 @@ void AnswerInChild(const ChildChannel& channel, const std::string& path,
   // conversion's tables (iconv's modules).
   const LibmdbFile file(
       (channel.file() >= 0 ? "/proc/self/fd/" + std::to_string(channel.file()) : path).c_str());
+  // Name comparisons load their case-folding tables (the C.UTF-8 locale) on first use.
+  SameJetName("a", "A");
   channel.Confine(file.fd());
   if (void (*hook)(int) = childHook.load()) hook(file.fd());
   const LibmdbView view = QueryLibmdb(file, request, [&](std::uint32_t tablePages) {
