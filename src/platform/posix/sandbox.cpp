@@ -205,25 +205,17 @@ bool EnterSandbox(int fileFd, int pipeFd, SandboxFailure& failure) {
 }
 
 std::string SandboxFailureText(const SandboxFailure& failure) {
-  const char* step = "";
-  switch (failure.step) {
-    case SandboxStep::kNoNewPrivileges:
-      step = "l'interdiction de tout nouveau privilège a été refusée";
-      break;
-    case SandboxStep::kUser:
-      step = "le passage à l'utilisateur sans privilège nobody a été refusé";
-      break;
-    case SandboxStep::kCapabilities:
-      step = "l'abandon des capacités a été refusé";
-      break;
-    case SandboxStep::kFilter:
-      step = "le filtre des appels système a été refusé";
-      break;
-    case SandboxStep::kNone:
-      step = "le confinement a échoué";
-      break;
-  }
-  return std::string(step) + " (" + std::strerror(failure.error) + ")";
+  // By SandboxStep.
+  static const char* const kSteps[] = {
+      "le confinement a échoué",
+      "l'interdiction de tout nouveau privilège a été refusée",
+      "le passage à l'utilisateur sans privilège nobody a été refusé",
+      "l'abandon des capacités a été refusé",
+      "le filtre des appels système a été refusé",
+  };
+  const auto step = static_cast<std::size_t>(failure.step);
+  return std::string(kSteps[step < std::size(kSteps) ? step : 0]) + " (" +
+         std::strerror(failure.error) + ")";
 }
 
 void SetSandboxFilterForTesting(bool on) {
