@@ -68,6 +68,7 @@ const Allowed kAllowed[] = {
     {SCMP_SYS(tgkill), Only::kSelf},
     {SCMP_SYS(rt_sigprocmask), Only::kAny},
     {SCMP_SYS(rt_sigreturn), Only::kAny},
+    {SCMP_SYS(sigaltstack), Only::kAny},  // the sanitizers' runtime, at exit
     {SCMP_SYS(exit), Only::kAny},
     {SCMP_SYS(exit_group), Only::kAny},
 };
