@@ -129,8 +129,11 @@ bool RunsAsRoot() {
 
 // Empties the capability bounding set (root only: it takes CAP_SETPCAP) and the ambient set.
 bool DropBoundingSet() {
-  for (int capability = 0; capability <= CAP_LAST_CAP; ++capability) {
-    if (::prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) != 0 && errno != EINVAL) return false;
+  // Up to the running kernel's last capability, which may come after this build's headers'.
+  for (int capability = 0; capability < 64; ++capability) {
+    if (::prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) == 0) continue;
+    if (errno == EINVAL) break;  // past the last
+    return false;
   }
   return ::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) == 0 || errno == EINVAL;
 }
