@@ -23,7 +23,7 @@ groups=("$@")
 
 run_packages=(
   build-essential cmake pkg-config git ca-certificates
-  libmdb3 mdbtools-dev
+  libmdb3 mdbtools-dev libseccomp-dev
   libfltk1.3-dev libfontconfig-dev fonts-liberation fontconfig
 )
 test_packages=(

@@ -11,7 +11,7 @@
  * system; with UPGRADE405_SHIM_MODE=persist every later one fails as well. UPGRADE405_SHIM_ONLY, a
  * comma-separated list of operation names, restricts both the counting and the failing to those
  * operations. Each counted operation appends one line "<number> <name> <fd> <ok|fail>" to the
- * file UPGRADE405_SHIM_LOG, when set.
+ * file UPGRADE405_SHIM_LOG, when set (a child's lines through the program's process).
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -38,6 +38,19 @@ static char logPath[4096];
 static long* counted;
 static long localCount;
 static unsigned char tracked[MAX_TRACKED];
+
+/* The log's lines, shared with forked children like the count: the engine's libmdb child is
+ * confined and may open nothing, so every process appends its lines here, and the process that
+ * loaded the library writes them out to UPGRADE405_SHIM_LOG on each of its own operations and
+ * when it exits. */
+#define LOG_BYTES (16L << 20)
+struct SharedLog {
+  long used;
+  long written;
+  char lines[LOG_BYTES];
+};
+static struct SharedLog* sharedLog;
+static pid_t owner;
 
 static int (*realOpen)(const char*, int, ...);
 static int (*realOpen64)(const char*, int, ...);
@@ -91,6 +104,10 @@ static void Resolve(void) {
   void* shared =
       mmap(NULL, sizeof(long), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
   counted = shared != MAP_FAILED ? (long*)shared : &localCount;
+  void* lines = mmap(NULL, sizeof(struct SharedLog), PROT_READ | PROT_WRITE,
+                     MAP_SHARED | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  sharedLog = lines != MAP_FAILED ? (struct SharedLog*)lines : NULL;
+  owner = getpid();
 
   const char* dir = getenv("UPGRADE405_SHIM_DIR");
   if (dir != NULL && strlen(dir) < sizeof watched) {
@@ -140,16 +157,32 @@ static int Selected(const char* name) {
   return strstr(only, item) != NULL;
 }
 
-/* Opened for each line: a forked child that closes the descriptors it inherited (the engine's
- * libmdb child does) still logs. */
-static void Log(long number, const char* name, int fd, int failed) {
-  char line[96];
-  if (logPath[0] == '\0' || realOpen == NULL) return;
-  int n = snprintf(line, sizeof line, "%ld %s %d %s\n", number, name, fd, failed ? "fail" : "ok");
+static void WriteOut(void) {
+  if (sharedLog == NULL || getpid() != owner) return;
+  const long used = __atomic_load_n(&sharedLog->used, __ATOMIC_SEQ_CST);
+  const long end = used < LOG_BYTES ? used : LOG_BYTES;
+  if (end <= sharedLog->written) return;
   const int logFd = realOpen(logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (logFd < 0) return;
-  if (n > 0) (void)!realWrite(logFd, line, (size_t)n);
+  (void)!realWrite(logFd, sharedLog->lines + sharedLog->written,
+                   (size_t)(end - sharedLog->written));
   realClose(logFd);
+  sharedLog->written = end;
+}
+
+__attribute__((destructor)) static void Unload(void) {
+  WriteOut();
+}
+
+static void Log(long number, const char* name, int fd, int failed) {
+  char line[96];
+  if (logPath[0] == '\0' || realOpen == NULL || sharedLog == NULL) return;
+  const int n =
+      snprintf(line, sizeof line, "%ld %s %d %s\n", number, name, fd, failed ? "fail" : "ok");
+  if (n <= 0 || n >= (int)sizeof line) return;
+  const long at = __atomic_fetch_add(&sharedLog->used, n, __ATOMIC_SEQ_CST);
+  if (at + n <= LOG_BYTES) memcpy(sharedLog->lines + at, line, (size_t)n);
+  WriteOut();
 }
 
 /* Counts one operation; true when it must fail. */

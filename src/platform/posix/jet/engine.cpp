@@ -218,9 +218,13 @@ EngineStatus AskLibmdb(const JetFile& file, const std::string& path, std::uint64
                               scan && alter.textLength ? *alter.textLength * perCharacter : 0,
                               perCharacter};
   std::string why;
-  if (!ReadWithLibmdb(file.fd(), path, fileSize / header.pageSize, request, view, why)) {
-    return Damaged(path, why);
+  const LibmdbRead read =
+      ReadWithLibmdb(file.fd(), path, fileSize / header.pageSize, request, view, why);
+  if (read == LibmdbRead::kNotConfined) {
+    return Failure("La base de données " + text::QuoteName(path) + " n'a pas été lue, car " + why +
+                   ". Rien n'a été modifié.");
   }
+  if (read != LibmdbRead::kAnswered) return Damaged(path, why);
   if (!view.failure.empty()) return Damaged(path, view.failure);
   if (!view.tableFound) {
     return Failure("La table " + text::QuoteName(alter.table) +

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstring>
 
 #include "platform/posix/jet/libmdb_queries.h"
 #include "platform/posix/jet/libmdb_wire.h"
+#include "platform/posix/jet/statement.h"
 #include "platform/posix/jet/supervisor.h"
 
 namespace platform {
@@ -14,16 +16,23 @@ namespace platform {
 namespace {
 
 std::atomic<int> timeLimitForTesting{0};
-std::atomic<void (*)()> childHook{nullptr};
+std::atomic<void (*)(int)> childHook{nullptr};
 
-// In the child: the questions, the progress message before the scan, then the answer.
+// In the child: libmdb's open, the confinement, the questions, the progress message before the
+// scan, then the answer.
 void AnswerInChild(const ChildChannel& channel, const std::string& path,
                    const LibmdbRequest& request) {
-  if (void (*hook)() = childHook.load()) hook();
-  // The very file the engine holds open, even if its name now leads elsewhere.
-  const std::string file =
-      channel.file() >= 0 ? "/proc/self/fd/" + std::to_string(channel.file()) : path;
-  const LibmdbView view = QueryLibmdb(file.c_str(), request, [&](std::uint32_t tablePages) {
+  // The very file the engine holds open, even if its name now leads elsewhere, through a
+  // read-only description of libmdb's own. Opened before the confinement, which forbids opening
+  // anything and closes /proc/self/fd to the child: the open also loads the character-set
+  // conversion's tables (iconv's modules).
+  const LibmdbFile file(
+      (channel.file() >= 0 ? "/proc/self/fd/" + std::to_string(channel.file()) : path).c_str());
+  // Name comparisons load their case-folding tables (the C.UTF-8 locale) on first use.
+  SameJetName("a", "A");
+  channel.Confine(file.fd());
+  if (void (*hook)(int) = childHook.load()) hook(file.fd());
+  const LibmdbView view = QueryLibmdb(file, request, [&](std::uint32_t tablePages) {
     channel.Progress(EncodeScanStarts(tablePages), LibmdbScanTimeLimitMs(tablePages));
   });
   channel.Send(EncodeLibmdbView(view));
@@ -43,7 +52,15 @@ std::string NoAnswerText(const ChildResult& result) {
                              ? "la lecture des valeurs de la colonne"
                              : "la lecture du catalogue et de la définition de la table") +
              " par libmdb n'a pas abouti en " + std::to_string(result.limitMs / 1000) + " s";
+    case ChildEnd::kNotConfined:
+      return "le processus de lecture n'a pas pu être confiné : " +
+             SandboxFailureText(result.confinement);
     case ChildEnd::kCrashed:
+      if (result.signal == SIGSYS) {
+        return "la lecture par libmdb a été arrêtée sur un appel système interdit à son "
+               "processus confiné (signal " +
+               std::to_string(result.signal) + ")";
+      }
       return "la lecture par libmdb s'est arrêtée sur une erreur (signal " +
              std::to_string(result.signal) + ")";
     default:
@@ -71,12 +88,12 @@ void SetLibmdbTimeLimitForTesting(int milliseconds) {
   timeLimitForTesting = milliseconds;
 }
 
-void SetLibmdbChildHookForTesting(void (*hook)()) {
+void SetLibmdbChildHookForTesting(void (*hook)(int file)) {
   childHook = hook;
 }
 
-bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
-                    const LibmdbRequest& request, LibmdbView& out, std::string& why) {
+LibmdbRead ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
+                          const LibmdbRequest& request, LibmdbView& out, std::string& why) {
   ChildLimits limits;
   limits.wallMs = LibmdbCatalogTimeLimitMs();
   // The scan's limit, once it starts, is for a table of at most as many pages as the file holds.
@@ -92,9 +109,11 @@ bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
   const ChildResult result = RunInChild(limits, fd, progress, [&](const ChildChannel& channel) {
     AnswerInChild(channel, path, request);
   });
-  if (result.end == ChildEnd::kAnswered && DecodeLibmdbView(result.bytes, out)) return true;
+  if (result.end == ChildEnd::kAnswered && DecodeLibmdbView(result.bytes, out)) {
+    return LibmdbRead::kAnswered;
+  }
   why = NoAnswerText(result);
-  return false;
+  return result.end == ChildEnd::kNotConfined ? LibmdbRead::kNotConfined : LibmdbRead::kNoAnswer;
 }
 
 }  // namespace platform

@@ -3,7 +3,12 @@
 // libmdb may crash, loop or eat memory on a damaged file, so the engine never calls it in its
 // own process: each question forks a child that opens the file with libmdb, under an
 // address-space limit and with its output sent to /dev/null, and sends back a compact answer
-// through a pipe. Each step of the child has a wall-clock limit that fits its work: reading the
+// through a pipe. The file may come from anyone who can write the share, and libmdb is not
+// hardened against crafted input, so once libmdb has opened the file (page 0, which the engine
+// has checked, and its character-set conversion) the child is confined before it reads any
+// further (sandbox.h): a libmdb turned against us could only read that file and write its
+// pipe. A child that could not be confined reads nothing: the parent never tries again
+// unconfined. Each step of the child has a wall-clock limit that fits its work: reading the
 // catalog, the table's definition and the relationships has a short, fixed one whatever the
 // file's size; reading every value of a column (a shortening) has one in proportion to the
 // table's pages, which the child reports on the pipe when the first step is done. A child that
@@ -55,13 +60,19 @@ struct LibmdbView {
   std::uint64_t tooLong = 0;  // values longer than the new length, in characters
 };
 
+enum class LibmdbRead {
+  kAnswered,     // libmdb's view is in `out`
+  kNoAnswer,     // the child crashed, was killed (by its filter too), ran out of time or
+                 // answered garbage: the file is damaged or unreadable
+  kNotConfined,  // the child could not be confined, and did not read the file
+};
+
 // Asks libmdb about the file open as `fd` (its path `path`, `filePages` pages of the file's own
 // size) in a child process (supervisor.h) that runs the questions of libmdb_queries.h and
-// answers in the format of libmdb_wire.h. true with libmdb's `out`; false with a French `why`
-// (without final period) when the child crashed, was killed, ran out of time or answered
-// garbage.
-bool ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
-                    const LibmdbRequest& request, LibmdbView& out, std::string& why);
+// answers in the format of libmdb_wire.h. Without an answer, a French `why` (without final
+// period).
+LibmdbRead ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
+                          const LibmdbRequest& request, LibmdbView& out, std::string& why);
 
 // The child's wall-clock limit for its first step (open, catalog, the table's definition and
 // columns, the relationships), the same for every file: that work does not grow with the file.
@@ -71,9 +82,9 @@ int LibmdbCatalogTimeLimitMs();
 int LibmdbScanTimeLimitMs(std::uint64_t tablePages);
 
 // Test hooks: a fixed time limit for every step (0 restores the real ones), and a function the
-// child runs before libmdb, in its first step (nullptr for none), to make it crash or hang on
-// purpose.
+// child runs once confined, before libmdb reads the catalog (nullptr for none), with the
+// descriptor libmdb reads, to make it crash, hang or try what it must not on purpose.
 void SetLibmdbTimeLimitForTesting(int milliseconds);
-void SetLibmdbChildHookForTesting(void (*hook)());
+void SetLibmdbChildHookForTesting(void (*hook)(int file));
 
 }  // namespace platform

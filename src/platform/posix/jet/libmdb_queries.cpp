@@ -4,6 +4,7 @@
 #include <mdbtools.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,9 +20,9 @@ namespace {
 // A table's pages are counted up to this: more than a file of 16 GiB holds.
 constexpr std::uint32_t kMaxCountedPages = 1u << 22;
 
-struct MdbCloser {
-  void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
-};
+void CloseMdb(void* mdb) {
+  if (mdb != nullptr) mdb_close(static_cast<MdbHandle*>(mdb));
+}
 struct TableFreer {
   void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
 };
@@ -172,37 +173,45 @@ void ScanValues(MdbHandle* mdb, MdbTableDef* table, int target, const LibmdbRequ
 
 }  // namespace
 
-LibmdbView QueryLibmdb(const char* file, const LibmdbRequest& request,
+LibmdbFile::LibmdbFile(const char* path) : handle_(mdb_open(path, MDB_NOFLAGS), CloseMdb) {}
+
+int LibmdbFile::fd() const {
+  const auto* mdb = static_cast<const MdbHandle*>(handle_.get());
+  return mdb != nullptr && mdb->f != nullptr && mdb->f->stream != nullptr ? ::fileno(mdb->f->stream)
+                                                                          : -1;
+}
+
+LibmdbView QueryLibmdb(const LibmdbFile& file, const LibmdbRequest& request,
                        const ScanStarts& scanStarts) {
   LibmdbView view;
-  std::unique_ptr<MdbHandle, MdbCloser> mdb(mdb_open(file, MDB_NOFLAGS));
-  if (!mdb) {
+  auto* mdb = static_cast<MdbHandle*>(file.handle());
+  if (mdb == nullptr) {
     view.failure = "libmdb ne peut pas ouvrir le fichier";
     return view;
   }
-  if (mdb_read_catalog(mdb.get(), MDB_TABLE) == nullptr) {
+  if (mdb_read_catalog(mdb, MDB_TABLE) == nullptr) {
     view.failure = "le catalogue des tables est illisible";
     return view;
   }
-  MdbCatalogEntry* found = FindTable(mdb.get(), request.table);
+  MdbCatalogEntry* found = FindTable(mdb, request.table);
   if (found == nullptr) return view;
   view.tableFound = true;
   view.table = found->object_name;
   view.firstPage = static_cast<std::uint32_t>(found->table_pg);
   view.systemTable = IsSystemEntry(found);
-  view.tablesOnDefinition = TablesOnDefinition(mdb.get(), found->table_pg);
+  view.tablesOnDefinition = TablesOnDefinition(mdb, found->table_pg);
   int target = 0;
   const TablePtr table = ReadColumns(found, request, view, target);
   if (!table || target == 0) return view;
   const LibmdbColumn& column = view.columns[static_cast<std::size_t>(target - 1)];
-  if (!CountRelationships(mdb.get(), view.table, column.name, view.relationships, view.failure)) {
+  if (!CountRelationships(mdb, view.table, column.name, view.relationships, view.failure)) {
     return view;
   }
   if (column.type != MDB_TEXT || column.fixed || request.newLengthBytes <= 0 ||
       request.newLengthBytes >= column.size) {
     return view;
   }
-  ScanValues(mdb.get(), table.get(), target, request, scanStarts, view);
+  ScanValues(mdb, table.get(), target, request, scanStarts, view);
   return view;
 }
 

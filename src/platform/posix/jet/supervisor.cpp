@@ -23,6 +23,25 @@ namespace platform {
 
 namespace {
 
+// A child that could not be confined sends this tag, the step (1 byte) and errno (4 bytes,
+// little-endian), then exits with this code.
+constexpr char kNotConfinedTag[] = "NOT CONFINED";
+constexpr std::size_t kNotConfinedSize = sizeof kNotConfinedTag - 1 + 5;
+constexpr int kNotConfinedExit = 121;
+
+// The confinement's failure in the bytes of a child that ended with kNotConfinedExit.
+bool DecodeNotConfined(const std::string& bytes, SandboxFailure& failure) {
+  const std::size_t tag = sizeof kNotConfinedTag - 1;
+  if (bytes.size() != kNotConfinedSize || bytes.compare(0, tag, kNotConfinedTag) != 0) {
+    return false;
+  }
+  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(bytes[tag + at]); };
+  if (byte(0) > static_cast<unsigned>(SandboxStep::kFilter)) return false;
+  failure.step = static_cast<SandboxStep>(byte(0));
+  failure.error = static_cast<int>(byte(1) | byte(2) << 8 | byte(3) << 16 | byte(4) << 24);
+  return true;
+}
+
 // CPU seconds for `ms` of wall-clock time, with a margin so that the wall clock ends first.
 rlim_t CpuSeconds(int ms) {
   return static_cast<rlim_t>(ms / 1000 + 2);
@@ -56,10 +75,10 @@ int KeepOnlyOwnDescriptors(int fd, int answerFd) {
   int own = -1;
   if (fd >= 0) {
     const std::string inherited = "/proc/self/fd/" + std::to_string(fd);
-    own = ::open(inherited.c_str(), O_RDONLY | O_CLOEXEC);
+    own = ::open(inherited.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   }
   CloseDescriptorsExcept(STDERR_FILENO + 1, answerFd, own);
-  const int devnull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  const int devnull = ::open("/dev/null", O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (devnull >= 0) {
     ::dup2(devnull, STDIN_FILENO);
     ::dup2(devnull, STDOUT_FILENO);
@@ -135,6 +154,18 @@ void ReadAnswer(int answerFd, const ChildLimits& limits, const ProgressReader& p
 
 }  // namespace
 
+void ChildChannel::Confine(int fileFd) const {
+  SandboxFailure failure;
+  if (EnterSandbox(fileFd, answerFd_, failure)) return;
+  std::string message(kNotConfinedTag);
+  message += static_cast<char>(failure.step);
+  for (int shift = 0; shift < 32; shift += 8) {
+    message += static_cast<char>(static_cast<unsigned>(failure.error) >> shift & 0xFF);
+  }
+  Send(message);
+  ::_exit(kNotConfinedExit);
+}
+
 void ChildChannel::Send(const std::string& bytes) const {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -183,6 +214,9 @@ ChildResult RunInChild(const ChildLimits& limits, int fd, const ProgressReader& 
   if (WIFSIGNALED(status)) {
     result.end = ChildEnd::kCrashed;
     result.signal = WTERMSIG(status);
+  } else if (WIFEXITED(status) && WEXITSTATUS(status) == kNotConfinedExit &&
+             DecodeNotConfined(result.bytes, result.confinement)) {
+    result.end = ChildEnd::kNotConfined;
   } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     result.end = ChildEnd::kFailed;
   }

@@ -4,7 +4,9 @@
 // The child gets a pipe to send its answer on, a read-only descriptor of its own on one file
 // (every inherited descriptor is closed: the parent's may carry a lock that must not outlive
 // the parent), an address-space limit, a CPU-time limit, no core file and /dev/null for its
-// standard streams; it dies with the parent. The parent reads the answer under a wall-clock
+// standard streams; it dies with the parent. Before it reads what it was given, its work
+// confines it (sandbox.h) to that file and its pipe; where the kernel refuses, the child ends
+// without reading and the parent learns why. The parent reads the answer under a wall-clock
 // limit, which the child may replace on its way by sending a progress message that the
 // caller's ProgressReader recognises. What the bytes mean is the caller's business: the
 // supervisor only tells how the child ended.
@@ -17,6 +19,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/posix/sandbox.h"
+
 namespace platform {
 
 // What the child's work writes to, in the child.
@@ -25,6 +29,10 @@ class ChildChannel {
   ChildChannel(int answerFd, int fileFd) : answerFd_(answerFd), fileFd_(fileFd) {}
   // The child's own read-only descriptor on the file it was given, or -1.
   int file() const { return fileFd_; }
+  // Confines the child (sandbox.h) to reading `fileFd` (-1 for none) and writing its answer,
+  // closing every other descriptor; where a step is refused, ends the child at once with a
+  // result of ChildEnd::kNotConfined.
+  void Confine(int fileFd) const;
   // Sends `bytes` to the parent, whole unless the parent is gone.
   void Send(const std::string& bytes) const;
   // Sends `message`, which the parent's ProgressReader turns into a new wall-clock limit of
@@ -47,22 +55,24 @@ struct ChildLimits {
 using ProgressReader = std::function<int(std::string& bytes)>;
 
 enum class ChildEnd {
-  kAnswered,    // exited with code 0: `bytes` is all it sent
-  kCrashed,     // ended by a signal (`signal`)
-  kFailed,      // exited with another code
-  kTimedOut,    // killed when its wall-clock limit ran out
-  kTooLarge,    // killed when its answer passed ChildLimits::maxAnswer
-  kNoPipe,      // the pipe could not be made (`error` is errno)
-  kNotStarted,  // the process could not be made (`error` is errno)
+  kAnswered,     // exited with code 0: `bytes` is all it sent
+  kCrashed,      // ended by a signal (`signal`)
+  kFailed,       // exited with another code
+  kTimedOut,     // killed when its wall-clock limit ran out
+  kTooLarge,     // killed when its answer passed ChildLimits::maxAnswer
+  kNoPipe,       // the pipe could not be made (`error` is errno)
+  kNotStarted,   // the process could not be made (`error` is errno)
+  kNotConfined,  // the child could not be confined (`confinement`) and read nothing
 };
 
 struct ChildResult {
   ChildEnd end = ChildEnd::kNoPipe;
-  std::string bytes;   // what the child sent, progress messages removed
-  int signal = 0;      // kCrashed
-  int error = 0;       // kNoPipe, kNotStarted
-  int limitMs = 0;     // the wall-clock limit in force at the end
-  int progresses = 0;  // the progress messages received
+  std::string bytes;           // what the child sent, progress messages removed
+  int signal = 0;              // kCrashed
+  int error = 0;               // kNoPipe, kNotStarted
+  int limitMs = 0;             // the wall-clock limit in force at the end
+  int progresses = 0;          // the progress messages received
+  SandboxFailure confinement;  // kNotConfined
 };
 
 // Runs `work` in a child process under `limits`, with its own read-only descriptor on the file
