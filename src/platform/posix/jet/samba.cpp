@@ -9,13 +9,12 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 
 #include "base/text.h"
 #include "platform/posix/child_output.h"
+#include "platform/posix/descriptor.h"
 #include "platform/posix/json.h"
 
 namespace platform {
@@ -32,10 +31,13 @@ std::optional<std::string> RealPath(const std::string& path) {
   return std::string(resolved);
 }
 
+// A process's arguments; none when it has ended (or cannot be read).
 std::vector<std::string> CommandLineOf(const std::string& pid) {
-  std::ifstream in("/proc/" + pid + "/cmdline", std::ios::binary);
-  const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Read with plain system calls: a stream throws when the process ends while it reads.
+  const UniqueFd in = OpenForReading("/proc/" + pid + "/cmdline");
+  std::string all;
   std::vector<std::string> args;
+  if (!in.IsOpen() || !ReadAll(in.Get(), all, 1u << 20)) return args;
   std::size_t start = 0;
   while (start < all.size()) {
     std::size_t end = all.find('\0', start);
