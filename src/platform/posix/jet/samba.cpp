@@ -31,23 +31,6 @@ std::optional<std::string> RealPath(const std::string& path) {
   return std::string(resolved);
 }
 
-// A process's arguments; none when it has ended (or cannot be read).
-std::vector<std::string> CommandLineOf(const std::string& pid) {
-  // Read with plain system calls: a stream throws when the process ends while it reads.
-  const UniqueFd in = OpenForReading("/proc/" + pid + "/cmdline");
-  std::string all;
-  std::vector<std::string> args;
-  if (!in.IsOpen() || !ReadAll(in.Get(), all, 1u << 20)) return args;
-  std::size_t start = 0;
-  while (start < all.size()) {
-    std::size_t end = all.find('\0', start);
-    if (end == std::string::npos) end = all.size();
-    args.push_back(all.substr(start, end - start));
-    start = end + 1;
-  }
-  return args;
-}
-
 // The configuration file an smbd's command line names ("" for the default one), made absolute
 // against the process's working folder; nullopt when that folder cannot be read.
 std::optional<std::string> ConfigOf(const std::string& pid, const std::vector<std::string>& args) {
@@ -167,7 +150,7 @@ std::vector<SambaServer> FindSambaServers(const std::vector<SambaServer>& known)
   while (const struct dirent* entry = ::readdir(proc)) {
     const std::string pid = entry->d_name;
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    const std::vector<std::string> args = CommandLineOf(pid);
+    const std::vector<std::string> args = ReadProcessArguments(pid);
     if (!IsSmbd(args)) continue;
     const std::optional<std::string> config = ConfigOf(pid, args);
     if (!config) {
