@@ -123,7 +123,7 @@ std::string ToolFailure(const std::string& tool, const ChildOutput& run) {
     case ChildEnd::kExited:
       break;
   }
-  return tool + " a échoué (code " + std::to_string(run.exitCode) + ")";
+  return tool + " a échoué avec le code " + std::to_string(run.exitCode);
 }
 
 SambaServer ReadServer(const std::string& config) {
