@@ -217,14 +217,18 @@ def refused_rows(exe, tool, smbd):
         client.leave()
     # An exclusive open and a leased database are exclusive holders: the open is refused, as for
     # a local exclusive holder, at once (no wait for a lease to be broken).
-    for what, share, how in [
-        ("NUV.MDB open exclusively (deny read and write)", "plain", {"share_mode": 0}),
-        ("kernel oplocks: batch oplock on NUV.MDB", "kernel", {"oplock": batch}),
+    # So is a lock on the whole range, which the server's kernel shows as 0 to 2^63 - 2.
+    for what, share, how, whole in [
+        ("NUV.MDB open exclusively (deny read and write)", "plain", {"share_mode": 0}, False),
+        ("kernel oplocks: batch oplock on NUV.MDB", "kernel", {"oplock": batch}, False),
+        ("a lock on the whole range of NUV.MDB", "plain", {}, True),
     ]:
-        db = os.path.join(smbd.root, share, "EXCL.MDB")
+        db = os.path.join(smbd.root, share, "EXCL%d.MDB" % whole)
         before = make_db(tool, db)
         client = Workstation(smbd, share)
-        client.open("EXCL.MDB", **how)
+        fid = client.open(os.path.basename(db), **how)
+        if whole:
+            check(client.lock(fid, 0, 2**64 - 1) == 0, what + ": the client holds its lock")
         out = run_program(exe, db)
         client.leave()  # before the file is read here: a read would wait for a lease's break
         check(NOT_FOUND in out and unchanged(db, before), what + ": not opened, unchanged", out)
