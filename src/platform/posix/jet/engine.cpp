@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -628,7 +629,8 @@ JetEngine::JetEngine(std::string path, JetFile file, JetHeader header, OpenMode 
       file_(std::move(file)),
       header_(header),
       mode_(mode),
-      samba_(std::move(samba)) {}
+      samba_(std::move(samba)),
+      sambaFoundAt_(std::chrono::steady_clock::now()) {}
 
 EngineStatus JetEngine::CountParameters(const JetStatement& statement, std::size_t& count) const {
   count = 0;
@@ -656,8 +658,14 @@ EngineStatus JetEngine::Execute(const JetStatement& statement) {
     }
   }
   if (!inUse && LockFileInUse(path_)) inUse = EWOULDBLOCK;
-  // Samba is asked each time: a workstation may have opened the file since, or Samba started.
-  samba_ = FindSambaServers(samba_);
+  // Samba is asked each time: a workstation may have opened the file since. The running
+  // servers are found again unless they were found within the last second (a statement right
+  // after the open), since a scan of every process is what costs.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - sambaFoundAt_ > std::chrono::seconds(1)) {
+    samba_ = FindSambaServers(samba_);
+    sambaFoundAt_ = now;
+  }
   if (EngineStatus status = CheckOtherUsersNow(samba_, path_, alter.table, inUse); !status.ok()) {
     return status;
   }

@@ -29,6 +29,7 @@
 // names the engine. Nothing here throws; no libmdb type appears in this header.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -96,7 +97,8 @@ class JetEngine {
   JetFile file_;
   JetHeader header_;
   OpenMode mode_;
-  std::vector<SambaServer> samba_;  // the running Samba servers, as last found
+  std::vector<SambaServer> samba_;                      // the running Samba servers, as last found
+  std::chrono::steady_clock::time_point sambaFoundAt_;  // when they were found
 };
 
 }  // namespace platform
