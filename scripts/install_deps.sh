@@ -6,7 +6,8 @@
 #   run    build the Linux program and make the sample database (README command 1)
 #   test   everything scripts/test.sh needs: the above, GoogleTest, mdbtools and Node.js for the
 #          independent Jet readers, a virtual display, mingw-w64 and wine, zip and unzip for
-#          the Windows archive, the desktop files' validators and gio
+#          the Windows archive, the desktop files' validators and gio, Samba and an SMB2
+#          client (python3-impacket) for the tests of a shared database
 #   bench  Google Benchmark, and the tools that unpack the large test databases
 #   fuzz   clang and libFuzzer
 #   package  the Debian package's tools (scripts/package.sh): dpkg-shlibdeps, lintian
@@ -32,6 +33,7 @@ test_packages=(
   xvfb xauth openbox xdotool x11-utils xclip wmctrl imagemagick
   g++-mingw-w64-i686-posix mingw-w64-i686-dev
   zip unzip
+  samba python3-impacket
 )
 bench_packages=(libbenchmark-dev xz-utils gzip mdbtools)
 fuzz_packages=(clang libclang-rt-14-dev)

@@ -46,4 +46,20 @@ bool ReadAll(int fd, std::string& content, std::size_t limit) {
   }
 }
 
+std::vector<std::string> ReadProcessArguments(const std::string& pid) {
+  // Plain system calls: a stream throws when the process ends while it is read.
+  const UniqueFd in = OpenForReading("/proc/" + pid + "/cmdline");
+  std::string all;
+  std::vector<std::string> args;
+  if (!in.IsOpen() || !ReadAll(in.Get(), all, 1u << 20)) return args;
+  std::size_t start = 0;
+  while (start < all.size()) {
+    std::size_t end = all.find('\0', start);
+    if (end == std::string::npos) end = all.size();
+    args.push_back(all.substr(start, end - start));
+    start = end + 1;
+  }
+  return args;
+}
+
 }  // namespace platform

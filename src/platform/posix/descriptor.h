@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -44,5 +45,9 @@ bool ReadAt(int fd, std::uint64_t offset, void* out, std::size_t size);
 // The whole content from the current position, up to `limit` bytes; false when it cannot be
 // read or is longer.
 bool ReadAll(int fd, std::string& content, std::size_t limit);
+
+// The arguments of the process `pid` ("self" for this one), argv[0] first, as /proc keeps them
+// (NUL-separated); none when the process has ended or they cannot be read.
+std::vector<std::string> ReadProcessArguments(const std::string& pid);
 
 }  // namespace platform

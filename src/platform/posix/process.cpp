@@ -4,11 +4,10 @@
 #include <unistd.h>
 
 #include <climits>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "platform/host.h"
+#include "platform/posix/descriptor.h"
 
 namespace platform {
 
@@ -25,17 +24,8 @@ std::string GetExecutablePath() {
 }
 
 std::vector<std::string> GetCommandLineParameters() {
-  // argv as the shell split it, NUL-separated.
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<std::string> args;
-  std::size_t start = 0;
-  while (start < all.size()) {
-    std::size_t end = all.find('\0', start);
-    if (end == std::string::npos) end = all.size();
-    args.push_back(all.substr(start, end - start));
-    start = end + 1;
-  }
+  // argv as the shell split it.
+  std::vector<std::string> args = ReadProcessArguments("self");
   if (!args.empty()) args.erase(args.begin());
   return args;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -11,6 +12,7 @@
 
 #include "base/text.h"
 #include "platform/posix/jet/libmdb.h"
+#include "platform/posix/jet/samba.h"
 #include "platform/posix/jet/statement.h"
 #include "platform/posix/jet/tdef.h"
 #include "platform/posix/jet/usage_map.h"
@@ -71,6 +73,11 @@ std::string CannotOpenText(const std::string& path) {
   return "Impossible d'ouvrir la base de données " + text::QuoteName(path);
 }
 
+std::string HeldExclusivelyText(const std::string& path) {
+  return CannotOpenText(path) +
+         " : elle est déjà utilisée en mode exclusif par un autre utilisateur ou processus.";
+}
+
 // Opens the file for reading and, unless `mode` says read-only, writing. A file the user may
 // only read opens read-only, as Jet opens it, and `mode` says so: changes are then refused.
 EngineStatus OpenFile(const std::string& path, OpenMode& mode, JetFile& out) {
@@ -79,6 +86,8 @@ EngineStatus OpenFile(const std::string& path, OpenMode& mode, JetFile& out) {
     out = JetFile::Open(path, JetAccess::kRead);
     mode.readOnly = true;
   }
+  // Held under a lease: by a Samba client that has it open, treated as an exclusive holder.
+  if (!out && OpenRefusedInUse(errno)) return Failure(HeldExclusivelyText(path));
   if (!out) return Failure(CannotOpenText(path) + " (" + std::strerror(errno) + ").");
   if (!out.IsRegular()) {
     return Failure(CannotOpenText(path) + " : ce n'est pas un fichier.");
@@ -114,9 +123,45 @@ EngineStatus CheckOtherUsers(JetFile& file, const std::string& path, const OpenM
   }
   // A BSD lock is on the whole file: an exclusive one holds the file as a whole-file write lock.
   if (file.OtherWholeFileWriteLock() || file.OtherBsdLock(JetLock::kShared)) {
-    return Failure(CannotOpenText(path) +
-                   " : elle est déjà utilisée en mode exclusif par un autre "
-                   "utilisateur ou processus.");
+    return Failure(HeldExclusivelyText(path));
+  }
+  return {};
+}
+
+// The database and the lock files beside it, whose opens Samba is asked about.
+std::vector<std::string> SharedFiles(const std::string& path) {
+  std::vector<std::string> files = LockFilePaths(path);
+  files.insert(files.begin(), path);
+  return files;
+}
+
+// At open: a workstation's exclusive open through Samba (any open, in Share Exclusive) is
+// treated as a local exclusive holder. A Samba that cannot be asked is left to the statement,
+// which refuses with the reason.
+EngineStatus CheckSambaAtOpen(const std::vector<SambaServer>& servers, const std::string& path,
+                              const OpenMode& mode) {
+  if (servers.empty()) return {};
+  const SambaAnswer answer = AskSamba(servers, SharedFiles(path));
+  for (const SambaClient& client : answer.clients) {
+    if (client.exclusive || mode.exclusive) {
+      return Failure(HeldExclusivelyText(path) + " " + SambaClientsText(answer.clients));
+    }
+  }
+  return {};
+}
+
+// Before a change: another user of the file or of its lock file, seen by the kernel (`inUse`)
+// or by a running Samba that shares them, refuses it, naming the workstations Samba knows; so
+// does a Samba that shares them and cannot be asked.
+EngineStatus CheckOtherUsersNow(const std::vector<SambaServer>& servers, const std::string& path,
+                                const std::string& table, const std::optional<int>& inUse) {
+  const SambaAnswer answer = servers.empty() ? SambaAnswer{} : AskSamba(servers, SharedFiles(path));
+  if (inUse || !answer.clients.empty()) {
+    return Failure(InUseText(table) +
+                   (answer.clients.empty() ? "" : " " + SambaClientsText(answer.clients)));
+  }
+  if (answer.verdict == SambaVerdict::kCannotAsk) {
+    return Failure(SambaCannotTellText(path, answer.why));
   }
   return {};
 }
@@ -576,12 +621,20 @@ EngineStatus JetEngine::Open(const std::string& path, const OpenMode& mode,
   JetHeader header;
   if (EngineStatus status = ReadHeader(file, path, header); !status.ok()) return status;
   if (EngineStatus status = CheckOtherUsers(file, path, actual); !status.ok()) return status;
-  out.emplace(JetEngine(path, std::move(file), header, actual));
+  std::vector<SambaServer> samba = FindSambaServers();
+  if (EngineStatus status = CheckSambaAtOpen(samba, path, actual); !status.ok()) return status;
+  out.emplace(JetEngine(path, std::move(file), header, actual, std::move(samba)));
   return {};
 }
 
-JetEngine::JetEngine(std::string path, JetFile file, JetHeader header, OpenMode mode)
-    : path_(std::move(path)), file_(std::move(file)), header_(header), mode_(mode) {}
+JetEngine::JetEngine(std::string path, JetFile file, JetHeader header, OpenMode mode,
+                     std::vector<SambaServer> samba)
+    : path_(std::move(path)),
+      file_(std::move(file)),
+      header_(header),
+      mode_(mode),
+      samba_(std::move(samba)),
+      sambaFoundAt_(std::chrono::steady_clock::now()) {}
 
 EngineStatus JetEngine::CountParameters(const JetStatement& statement, std::size_t& count) const {
   count = 0;
@@ -594,19 +647,32 @@ EngineStatus JetEngine::Execute(const JetStatement& statement) {
   const JetAlterColumn& alter = statement.alter;
   if (mode_.readOnly) return Failure(kReadOnlyText);
   // The whole statement runs under the lock: another user of the file fails it at once. In
-  // Share Exclusive the lock is already held.
+  // Share Exclusive the lock is already held. `inUse` holds errno of what found another user.
   std::optional<StatementLock> lock;
+  std::optional<int> inUse;
   if (!mode_.exclusive) {
     // Before our own lock, which flock carried out as a POSIX lock would conflict with.
-    if (file_.OtherBsdLock(JetLock::kExclusive)) return Failure(InUseText(alter.table));
-    lock.emplace(file_);
-    if (const int error = lock->error(); error != 0) {
-      if (error == EAGAIN || error == EACCES) return Failure(InUseText(alter.table));
+    if (file_.OtherBsdLock(JetLock::kExclusive)) {
+      inUse = EWOULDBLOCK;
+    } else if (const int error = lock.emplace(file_).error(); error == EAGAIN || error == EACCES) {
+      inUse = error;
+    } else if (error != 0) {
       return Failure("Impossible de verrouiller la base de données " + text::QuoteName(path_) +
                      " (" + std::strerror(error) + ").");
     }
   }
-  if (LockFileInUse(path_)) return Failure(InUseText(alter.table));
+  if (!inUse && LockFileInUse(path_)) inUse = EWOULDBLOCK;
+  // Samba is asked each time: a workstation may have opened the file since. The running
+  // servers are found again unless they were found within the last second (a statement right
+  // after the open), since a scan of every process is what costs.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - sambaFoundAt_ > std::chrono::seconds(1)) {
+    samba_ = FindSambaServers(samba_);
+    sambaFoundAt_ = now;
+  }
+  if (EngineStatus status = CheckOtherUsersNow(samba_, path_, alter.table, inUse); !status.ok()) {
+    return status;
+  }
   return Alter(file_, path_, header_, alter);
 }
 

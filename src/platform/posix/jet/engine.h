@@ -17,7 +17,11 @@
 //
 // Other users: while a statement runs the engine holds a write lock on the whole file (file.h),
 // and refuses at once, as Jet's "in use", when another process holds any lock on it or on the
-// Jet lock file beside it, a BSD lock (flock) included. "Mode" is honoured: Share Deny None locks
+// Jet lock file beside it, a BSD lock (flock) included, or a lease on the lock file. Where a
+// running Samba shares the file, a workstation that has it or its lock file open refuses the
+// statement too (an exclusive open, or an open of the database under a lease, refuses the
+// open), named as Samba knows it; where that Samba cannot be asked, the statement is refused
+// with what to do (samba.h). "Mode" is honoured: Share Deny None locks
 // only during a statement; Share Exclusive holds the lock from open to close and is refused when
 // another process holds one; Read refuses every change.
 //
@@ -25,13 +29,16 @@
 // names the engine. Nothing here throws; no libmdb type appears in this header.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/database.h"
 #include "platform/posix/jet/file.h"
 #include "platform/posix/jet/header.h"
+#include "platform/posix/jet/samba.h"
 #include "platform/posix/jet/statement.h"
 
 namespace platform {
@@ -83,12 +90,15 @@ class JetEngine {
   EngineStatus Execute(const std::string& text) { return Execute(ParseJetStatement(text)); }
 
  private:
-  JetEngine(std::string path, JetFile file, JetHeader header, OpenMode mode);
+  JetEngine(std::string path, JetFile file, JetHeader header, OpenMode mode,
+            std::vector<SambaServer> samba);
 
   std::string path_;
   JetFile file_;
   JetHeader header_;
   OpenMode mode_;
+  std::vector<SambaServer> samba_;                      // the running Samba servers, as last found
+  std::chrono::steady_clock::time_point sambaFoundAt_;  // when they were found
 };
 
 }  // namespace platform

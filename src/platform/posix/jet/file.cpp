@@ -53,7 +53,13 @@ void SetJetFileCallsForTesting(const JetFileCalls& replacement) {
 }
 
 JetFile JetFile::Open(const std::string& path, JetAccess access) {
-  return OpenWithFlags(path, access == JetAccess::kRead ? O_RDONLY : O_RDWR);
+  // Without O_NONBLOCK, a file under another's lease (Samba's kernel oplocks) would keep the
+  // open waiting for the lease to be broken.
+  return OpenWithFlags(path, (access == JetAccess::kRead ? O_RDONLY : O_RDWR) | O_NONBLOCK);
+}
+
+bool OpenRefusedInUse(int error) {
+  return error == EAGAIN || error == EWOULDBLOCK;
 }
 
 JetFile JetFile::OpenWithFlags(const std::string& path, int flags) {
@@ -129,9 +135,11 @@ bool JetFile::OtherLock(JetLock kind) const {
 }
 
 bool JetFile::OtherWholeFileWriteLock() const {
-  // A write lock is what conflicts with a read lock.
+  // A write lock is what conflicts with a read lock. Samba carries a Windows client's lock on
+  // the whole range out as one from 0 to 0x7ffffffffffffffe: that is the whole file too.
   struct flock found {};
-  return FindLock(F_RDLCK, found) && found.l_start == 0 && found.l_len == 0;
+  if (!FindLock(F_RDLCK, found) || found.l_start != 0) return false;
+  return found.l_len == 0 || static_cast<std::uint64_t>(found.l_len) >= kWholeRangeLength;
 }
 
 bool JetFile::OtherBsdLock(JetLock kind) const {
@@ -147,14 +155,24 @@ bool JetFile::OtherBsdLock(JetLock kind) const {
   return errno == EWOULDBLOCK;
 }
 
-bool LockFileInUse(const std::string& databasePath) {
+std::vector<std::string> LockFilePaths(const std::string& databasePath) {
   const std::size_t slash = databasePath.rfind('/');
   const std::size_t dot = databasePath.rfind('.');
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
   const std::string stem = hasExtension ? databasePath.substr(0, dot) : databasePath;
-  for (const char* extension : {".ldb", ".LDB"}) {
-    const JetFile ldb = JetFile::OpenWithFlags(stem + extension, O_RDONLY | O_NONBLOCK);
-    if (!ldb) continue;
+  return {stem + ".ldb", stem + ".LDB"};
+}
+
+bool LockFileInUse(const std::string& databasePath) {
+  for (const std::string& path : LockFilePaths(databasePath)) {
+    const JetFile ldb = JetFile::OpenWithFlags(path, O_RDONLY | O_NONBLOCK);
+    if (!ldb) {
+      // A lock file that exists but cannot be opened is held under a lease or a lock (or kept
+      // from this user): never taken for a missing one.
+      const int error = errno;
+      if (OpenRefusedInUse(error) || error == EACCES) return true;
+      continue;
+    }
     if (ldb.OtherLock(JetLock::kExclusive) || ldb.OtherBsdLock(JetLock::kExclusive)) return true;
   }
   return false;

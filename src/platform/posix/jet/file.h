@@ -18,12 +18,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/posix/descriptor.h"
 
 struct flock;
 
 namespace platform {
+
+// The length of a lock from 0 to the last offset a lock can name, 0x7ffffffffffffffe.
+inline constexpr std::uint64_t kWholeRangeLength = 0x7fffffffffffffffULL;
 
 // How the database is opened.
 enum class JetAccess { kRead, kReadWrite };
@@ -51,7 +55,8 @@ class JetFile {
   // closes its descriptor, which drops its locks.
   JetFile() = default;
 
-  // Opens `path` with `access`, never creating it. Not open, with errno set, when it cannot.
+  // Opens `path` with `access`, never creating it and never waiting: a file under another's
+  // lease fails at once with EWOULDBLOCK. Not open, with errno set, when it cannot.
   static JetFile Open(const std::string& path, JetAccess access);
 
   explicit operator bool() const { return fd_.IsOpen(); }
@@ -83,7 +88,8 @@ class JetFile {
   // when the question cannot be asked.
   bool OtherLock(JetLock kind) const;
   // Whether another process holds the whole file under a write lock, as Jet does for a database
-  // opened exclusively: the first conflicting lock found covers the whole file.
+  // opened exclusively: the first conflicting lock found covers the whole file (to its end, or
+  // to the end of the range, as Samba locks the whole range for a Windows client).
   bool OtherWholeFileWriteLock() const;
   // Whether another open file description (another process's) holds a BSD lock (flock) on the
   // file that conflicts with `kind`. Asked by taking that lock on this descriptor, without
@@ -100,8 +106,17 @@ class JetFile {
   UniqueFd fd_;
 };
 
-// Whether another process holds a lock on Jet's lock file beside `databasePath` (the name with
-// its extension replaced by ".ldb" or ".LDB"). A lock file that nobody locks is a leftover.
+// Whether an open that failed with `error` was refused because another holds the file under a
+// lease (EAGAIN or EWOULDBLOCK, with O_NONBLOCK): the file is in use.
+bool OpenRefusedInUse(int error);
+
+// The paths Jet's lock file beside `databasePath` may have: the name with its extension
+// replaced by ".ldb", then by ".LDB".
+std::vector<std::string> LockFilePaths(const std::string& databasePath);
+
+// Whether another process holds a lock on Jet's lock file beside `databasePath`, or the lock
+// file exists but cannot be opened (a lease, a lock, no right to read it). A lock file that
+// nobody locks is a leftover.
 bool LockFileInUse(const std::string& databasePath);
 
 // A statement's write lock on the whole file, released when it goes out of scope.
