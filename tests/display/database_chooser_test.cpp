@@ -18,14 +18,8 @@
 
 namespace {
 
-using display_testing::DesktopTest;
-using display_testing::Executable;
-using display_testing::kBoxPattern;
-using display_testing::kDialogPattern;
-using display_testing::kFileName;
-using display_testing::kTitle;
-using display_testing::ProgramRun;
-using display_testing::WindowId;
+namespace dt = display_testing;
+using dt::WindowId;
 
 // The chooser's title; GTK's chooser and FLTK's own both show it.
 constexpr char kChooserPattern[] = "^Choisir la base de donn.+ mettre .+ jour$";
@@ -39,20 +33,20 @@ bool ChooserIsGtks() {
   return gtk != nullptr;
 }
 
-class DatabaseChooser : public DesktopTest {
+class DatabaseChooser : public dt::DesktopTest {
  protected:
   void SetUp() override {
-    DesktopTest::SetUp();
+    dt::DesktopTest::SetUp();
     if (IsSkipped()) return;
-    executable_.emplace(kFileName);
+    executable_.emplace(dt::kFileName);
     std::filesystem::create_directory(executable_->folder().File("Log"));
     // Started in the folder of the databases, where both choosers open.
     folder_ = executable_->folder().File("dossier des bases");
     std::filesystem::create_directory(folder_);
     database_ = folder_ + "/base 4.04.mdb";
     testing_support::CreateJetNuvDatabase(database_);
-    run_.emplace(desktop(), std::vector<std::string>{executable_->path(), "--choose-db"}, kTitle,
-                 folder_);
+    run_.emplace(desktop(), std::vector<std::string>{executable_->path(), "--choose-db"},
+                 dt::kTitle, folder_);
     std::optional<WindowId> chooser = desktop().WaitForWindow(kChooserPattern);
     ASSERT_TRUE(chooser) << "no file chooser appeared";
     chooser_ = *chooser;
@@ -77,10 +71,10 @@ class DatabaseChooser : public DesktopTest {
     return lines;
   }
 
-  std::optional<Executable> executable_;
+  std::optional<dt::Executable> executable_;
   std::string folder_;
   std::string database_;
-  std::optional<ProgramRun> run_;
+  std::optional<dt::ProgramRun> run_;
   WindowId chooser_ = 0;
 };
 
@@ -95,16 +89,16 @@ TEST_F(DatabaseChooser, TheChosenFileIsUpgradedAsWithTheDbParameter) {
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   desktop().Run({"xdotool", "type", "--delay", "30", "base 4.04.mdb"});
   desktop().Key("Return");
-  std::optional<WindowId> dialog = desktop().WaitForWindow(kDialogPattern);
+  std::optional<WindowId> dialog = desktop().WaitForWindow(dt::kDialogPattern);
   ASSERT_TRUE(dialog) << "no dialog after the choice";
   EXPECT_NE(Icon(*dialog), "");
 
   ASSERT_TRUE(desktop().KeyInto(*dialog, "space"));
-  std::optional<WindowId> box = desktop().WaitForWindow(kBoxPattern);
+  std::optional<WindowId> box = desktop().WaitForWindow(dt::kBoxPattern);
   ASSERT_TRUE(box);
   EXPECT_NE(Icon(*box), "");
   ASSERT_TRUE(desktop().KeyInto(*box, "Return"));
-  ASSERT_TRUE(desktop().WaitUntilGone(kBoxPattern));
+  ASSERT_TRUE(desktop().WaitUntilGone(dt::kBoxPattern));
   EXPECT_EQ(testing_support::MdbToolsTextLength(database_, "nuv", "Filename"), 96);
 
   desktop().CloseByWindowManager(*dialog);
@@ -118,7 +112,7 @@ TEST_F(DatabaseChooser, CancellingEndsWithZeroAndTheJournalsEndLine) {
   testing_support::ProcessResult result = run_->Finish();
   EXPECT_FALSE(result.timedOut) << "the chooser did not close";
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_TRUE(desktop().FindWindows(kDialogPattern).empty());
+  EXPECT_TRUE(desktop().FindWindows(dt::kDialogPattern).empty());
   EXPECT_EQ(testing_support::MdbToolsTextLength(database_, "nuv", "Filename"), 50);
   const std::vector<std::string> lines = JournalLines();
   ASSERT_EQ(lines.size(), 2u);
