@@ -8,7 +8,7 @@
 #   share/man/man1/upgrade405.1.gz           the manual page, in English
 #   share/man/fr/man1/upgrade405.1.gz        and in French
 #   share/doc/upgrade405/                    README.md, copyright, changelog.gz
-#   share/applications/upgrade405.desktop    the launcher: menus and "Open with" on .mdb files
+#   share/applications/upgrade405.desktop    the menu's launcher, which asks for the database
 #   share/icons/hicolor/*/apps/upgrade405.*  its icon: PNGs at seven sizes and the SVG
 #   share/metainfo/<id>.metainfo.xml         the AppStream metadata (software centres)
 include(GNUInstallDirs)
@@ -45,8 +45,9 @@ install(FILES ${PROJECT_BINARY_DIR}/doc/upgrade405.fr.1.gz
 install(FILES README.md doc/copyright ${PROJECT_BINARY_DIR}/doc/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# The desktop program. The launcher hands the file it is given over as /db=<path>: a launcher
-# quotes the path it puts in place of %f, so a path with spaces stays one parameter.
+# The desktop program. The launcher runs upgrade405 --choose-db, which asks for the database
+# with a file chooser; it names no MIME type, so that it never becomes the application that
+# opens Access files.
 install(FILES data/upgrade405.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size 16 24 32 48 64 128 256)
   install(FILES data/icons/upgrade405-${size}.png RENAME upgrade405.png
@@ -109,8 +110,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "upgrades a database from schema 4.04 to 4
 # The summary above is its first line; an empty line separates paragraphs.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "A small dialog with one button that widens the Filename column of the nuv
-table of a Jet 4 (.mdb) database to 96 characters, in place:
+table of an Access (.mdb) database, Jet 4 (Access 2000 to 2003) or Jet 3
+(Access 97), to 96 characters, in place:
 ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(96). Its texts are French.
+Its menu launcher asks for the database with the desktop's file chooser.
 
 It draws its window with FLTK when a display is named, and on the terminal
 otherwise, where each line of standard input is one action.")

@@ -13,6 +13,8 @@
 #   package  the Debian package's tools (scripts/package.sh): dpkg-shlibdeps, lintian
 #   release  everything scripts/release.sh needs: the package's tools, mingw-w64 for the
 #            Windows product (and GoogleTest's sources, which its build configures), zip
+#   icons  what data/icons/render.sh needs to render the committed icons from the SVG (no
+#          build needs it)
 #
 # Nothing is assumed to be there already: every package a group uses is named here, and each is
 # installed without its recommendations, so what is not named is not installed.
@@ -25,7 +27,7 @@ groups=("$@")
 run_packages=(
   build-essential cmake pkg-config git ca-certificates
   libmdb3 mdbtools-dev libseccomp-dev
-  libfltk1.3-dev libfontconfig-dev fonts-liberation fontconfig
+  libfltk1.3-dev libfontconfig-dev libpng-dev fonts-liberation fontconfig
 )
 test_packages=(
   libgtest-dev googletest clang-format
@@ -43,6 +45,8 @@ package_packages=(dpkg-dev file lintian)
 # The Windows product is configured as the tests build it (GoogleTest's sources included), then
 # archived with zip.
 release_packages=(g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest zip)
+# rsvg-convert renders the SVG into PNGs; icotool puts them into the Windows .ico.
+icons_packages=(librsvg2-bin icoutils)
 
 packages=()
 need_i386=false
@@ -77,8 +81,9 @@ for group in "${groups[@]}"; do
     fuzz) packages+=("${run_packages[@]}" "${fuzz_packages[@]}") ;;
     package) packages+=("${run_packages[@]}" "${package_packages[@]}") ;;
     release) packages+=("${run_packages[@]}" "${package_packages[@]}" "${release_packages[@]}") ;;
+    icons) packages+=("${icons_packages[@]}") ;;
     *)
-      echo "install_deps.sh: unknown group $group (run, test, bench, fuzz, package, release)" >&2
+      echo "install_deps.sh: unknown group $group (run, test, bench, fuzz, package, release, icons)" >&2
       exit 2
       ;;
   esac

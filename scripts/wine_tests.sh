@@ -160,6 +160,24 @@ lisezmoi_reads_on_windows() {
 check "LISEZMOI.txt: UTF-8 with a byte-order mark, CR LF lines, version $version" \
   lisezmoi_reads_on_windows
 
+# The notes' Linux checksum command, as they give it, in a folder that holds only the archive
+# and SHA256SUMS as a release writes it (with the Debian package's line too).
+checksum_works_with_the_archive_alone() {
+  local dir command status
+  command=$(unzip -p "$archive" LISEZMOI.txt | tr -d '\r' | grep -m 1 '^    sha256sum ')
+  [ -n "$command" ] || return 1
+  dir=$(mktemp -d)
+  cp "$archive" "$dir/"
+  (cd "$dir" && sha256sum -- *.zip &&
+    echo "$(printf '%064d' 0)  upgrade405_${version}_amd64.deb") >"$dir/SHA256SUMS"
+  (cd "$dir" && eval "$command") >/dev/null 2>&1
+  status=$?
+  rm -rf "$dir"
+  return "$status"
+}
+check "LISEZMOI.txt: its sha256sum command checks the archive alone" \
+  checksum_works_with_the_archive_alone
+
 # --- end-to-end runs, each in a fresh folder where the archive was unpacked ---
 
 # A fresh folder with the archive unpacked in it, and the Log folder beside the program.

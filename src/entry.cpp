@@ -10,6 +10,12 @@
 #include "platform/host.h"
 #include "platform/ui.h"
 
+namespace {
+
+const char kChooserTitle[] = "Choisir la base de données à mettre à jour";
+
+}  // namespace
+
 int Upgrade405Entry() {
   // The user-interface library's application object: the title and the hidden owner window.
   ApplicationTitle = DeriveApplicationTitle(platform::GetExecutablePath());
@@ -19,6 +25,15 @@ int Upgrade405Entry() {
   std::unique_ptr<TForm1> form;
   try {
     GlobalInitialization();
+    // The menu launcher's run on Linux: the user picks the database, which then stands for the
+    // one /db= names; closing the chooser ends the run as closing the dialog does.
+    switch (platform::ChooseDatabaseIfAsked(kChooserTitle, DatabasePath)) {
+      case platform::DatabaseChoice::NotAsked:
+      case platform::DatabaseChoice::Chosen:
+        break;
+      case platform::DatabaseChoice::Cancelled:
+        throw THalt{0};
+    }
     platform::InitializeCom();
     comInitialized = true;
 

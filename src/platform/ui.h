@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -73,6 +74,19 @@ enum class MessageBoxKind {
   Fatal,  // no owner, modal for the whole task, error icon, OK (MB_TASKMODAL | MB_ICONERROR)
 };
 void ShowMessageBox(MessageBoxKind kind, const std::string& caption, const std::string& text);
+
+// How the database was named at start-up.
+enum class DatabaseChoice {
+  NotAsked,   // by the command line, as always
+  Chosen,     // by the user, in the file chooser the command line asked for
+  Cancelled,  // the user closed that chooser without a file
+};
+
+// On Linux, when the one parameter is `--choose-db` (the menu launcher's command): asks the user
+// for the database file, with the desktop's file chooser titled `title` (or on the terminal
+// without a display), and sets `path` to the file chosen. NotAsked for any other command line
+// and always on Windows, which has no such parameter.
+DatabaseChoice ChooseDatabaseIfAsked(const std::string& title, std::string& path);
 
 // Lets the window system handle what is pending, for a caller that waits on the thread.
 void ProcessPendingMessages();

@@ -203,14 +203,17 @@ class Executable {
   std::string path_;
 };
 
-// A run of a program in the background. When the test leaves it running, its windows' X
+// A run of a program in the background, in the test's folder or `workingDirectory`. When the
+// test leaves it running, its windows' X
 // connection is killed so that it ends.
 class ProgramRun {
  public:
-  ProgramRun(const Desktop& desktop, std::vector<std::string> argv, std::string windowClass)
+  ProgramRun(const Desktop& desktop, std::vector<std::string> argv, std::string windowClass,
+             std::string workingDirectory = "")
       : desktop_(desktop), windowClass_(std::move(windowClass)) {
     testing_support::ProcessOptions options;
     options.env["DISPLAY"] = desktop.display();
+    options.workingDirectory = std::move(workingDirectory);
     options.timeoutSeconds = 60;
     result_ = std::async(std::launch::async, [argv = std::move(argv), options] {
       return testing_support::RunProcess(argv, options);

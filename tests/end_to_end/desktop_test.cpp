@@ -1,9 +1,10 @@
-// The Linux program as a desktop starts it: through its desktop entry, as GLib's launcher expands
+// The Linux program as a desktop starts it: through its menu launcher, as GLib's launcher runs
 // it, and asked for its help or version.
 #ifndef _WIN32
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -23,15 +24,19 @@ using testing_support::TempDir;
 const std::string kDialog =
     "=== Dialog\nCaption: Mise-à-jour base de donnée 4.04 -> 4.05\nButtons: [Mise-à-jour]\n";
 
+const std::string kChooser =
+    "=== FileChooser\nCaption: Choisir la base de données à mettre à jour\nPath:\n";
+
 std::string NotFound(const std::string& path) {
   return "=== NoticeBox\nCaption: upgrade405\nText: Base de donnée non trouvée dans :\n\r" + path +
          "\nButtons: [OK]\n";
 }
 
-// Runs `argv` on the terminal front-end, with no input; `path` first in PATH when given.
-ProcessResult RunWithoutDisplay(const std::vector<std::string>& argv,
-                                const std::string& path = "") {
+// Runs `argv` on the terminal front-end with `input`; `path` first in PATH when given.
+ProcessResult RunWithoutDisplay(const std::vector<std::string>& argv, const std::string& path = "",
+                                const std::string& input = "") {
   testing_support::ProcessOptions options;
+  options.input = input;
   options.env["DISPLAY"] = std::nullopt;
   options.env["WAYLAND_DISPLAY"] = std::nullopt;
   if (!path.empty()) {
@@ -41,36 +46,42 @@ ProcessResult RunWithoutDisplay(const std::vector<std::string>& argv,
   return testing_support::RunProcess(argv, options);
 }
 
-// "Open with" on a file: gio expands the real desktop entry's Exec line for that file and starts
-// the built program (found on PATH, as an installed one is). The launcher quotes the path it
-// puts in place of %f, so whatever the path holds, the program gets "/db=" and the path as one
-// parameter: the dialog opens on a database, and a missing file's notice names it exactly.
-TEST(DesktopEntryTest, OpenWithHandsTheExactPathOverAsTheDbParameter) {
+// The menu's launcher: gio starts the program through the real desktop entry, which asks for the
+// database first (on the terminal here, where the end of input cancels: the run ends with 0).
+// Typed at that prompt, any path is taken whole, as /db= would take it: the dialog opens on a
+// database, and a missing file's notice names it exactly.
+TEST(DesktopEntryTest, LauncherAsksForTheDatabaseAndTakesThePathWhole) {
   const std::string gio = "/usr/bin/gio";
   ASSERT_EQ(access(gio.c_str(), X_OK), 0) << gio << " (libglib2.0-bin) is missing";
   const std::string entry = UPGRADE405_SOURCE_DIR "/data/upgrade405.desktop";
   const std::string exeDir = fs::path(UPGRADE405_EXE).parent_path().string();
+  ProcessResult launched = RunWithoutDisplay({gio, "launch", entry}, exeDir);
+  EXPECT_EQ(launched.out, kChooser) << launched.err;
+  EXPECT_EQ(launched.exitCode, 0) << launched.err;
 
   TempDir dir;
   const fs::path folder = dir.path() / "dossier à espaces";
   fs::create_directory(folder);
   for (const std::string name :
-       {"NUV.MDB", "avec espace.mdb", "guillemets \"x\" et 'y'.mdb", "accentué é ü ß.mdb",
+       {"NUV.MDB", " avec espaces .mdb", "guillemets \"x\" et 'y'.mdb", "accentué é ü ß.mdb",
         "-tiret.mdb", "--db=x.mdb", "$HOME `id` ; & | * ? ~ # ( ).mdb", "%f 100%.mdb",
         "anti\\oblique.mdb"}) {
     const std::string db = (folder / name).string();
     CreateJetNuvDatabase(db);
-    ProcessResult r = RunWithoutDisplay({gio, "launch", entry, db}, exeDir);
-    EXPECT_EQ(r.out, kDialog) << name << "\n" << r.err;
+    ProcessResult r = RunWithoutDisplay({UPGRADE405_EXE, "--choose-db"}, "", db + "\n");
+    EXPECT_EQ(r.out, kChooser + kDialog) << name << "\n" << r.err;
     EXPECT_EQ(r.exitCode, 0) << name << "\n" << r.err;
   }
   const std::string missing = (folder / "absente « é ».mdb").string();
-  ProcessResult r = RunWithoutDisplay({gio, "launch", entry, missing}, exeDir);
-  EXPECT_EQ(r.out, NotFound(missing)) << r.err;
-  // Started without a file (the entry is kept out of the menus for this reason): %f expands to
-  // nothing, and an empty /db= names no file.
-  r = RunWithoutDisplay({gio, "launch", entry}, exeDir);
-  EXPECT_EQ(r.out, NotFound("")) << r.err;
+  ProcessResult r = RunWithoutDisplay({UPGRADE405_EXE, "--choose-db"}, "", missing + "\r\n");
+  EXPECT_EQ(r.out, kChooser + NotFound(missing)) << r.err;
+  // An empty line cancels as the end of input does; not alone, the option is ignored as any
+  // parameter is.
+  r = RunWithoutDisplay({UPGRADE405_EXE, "--choose-db"}, "", "\n" + folder.string() + "/NUV.MDB\n");
+  EXPECT_EQ(r.out, kChooser) << r.err;
+  EXPECT_EQ(r.exitCode, 0);
+  r = RunWithoutDisplay({UPGRADE405_EXE, "--choose-db", "/db=" + folder.string() + "/NUV.MDB"});
+  EXPECT_EQ(r.out, kDialog) << r.err;
 }
 
 // --help and --version, each alone, answer on standard output and end with 0 before the program
@@ -89,17 +100,32 @@ TEST(InformationRequestTest, HelpAndVersionAloneAnswerAndOpenNothing) {
   EXPECT_EQ(version.err, "");
   EXPECT_EQ(version.exitCode, 0);
 
+  // Every line fits an 80-column terminal, counted in characters. The help names the default
+  // database; where that file is missing, as beside an installed program, one line more says
+  // how to name another.
   ProcessResult help = RunWithoutDisplay({exe, "--help"});
   EXPECT_EQ(help.err, "");
   EXPECT_EQ(help.exitCode, 0);
-  for (const std::string& part : std::vector<std::string>{
-           "Utilisation : upgrade405 [/db=CHEMIN]\n", "  /db=CHEMIN  ouvre la base CHEMIN.",
-           "\n              " + dir.File("database/NUV.MDB") + "\n", "Codes de sortie :\n",
-           "  ligne vide, enter  Entrée", "\n  close  ", "Manuel : man upgrade405"}) {
-    EXPECT_NE(help.out.find(part), std::string::npos) << part << "\n" << help.out;
+  std::size_t lineStart = 0;
+  for (std::size_t end; (end = help.out.find('\n', lineStart)) != std::string::npos;
+       lineStart = end + 1) {
+    const std::string line = help.out.substr(lineStart, end - lineStart);
+    const auto characters =
+        std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    EXPECT_LE(characters, 80) << line;
   }
+  EXPECT_EQ(lineStart, help.out.size()) << "the last line has no end";
+  EXPECT_NE(help.out.find("\n" + dir.File("database/NUV.MDB") + "\n"), std::string::npos)
+      << help.out;
   EXPECT_EQ(help.out.find("==="), std::string::npos) << help.out;
   EXPECT_TRUE(fs::is_empty(dir.File("Log")));
+  fs::rename(dir.File("database/NUV.MDB"), dir.File("database/autre.mdb"));
+  ProcessResult installed = RunWithoutDisplay({exe, "--help"});
+  fs::rename(dir.File("database/autre.mdb"), dir.File("database/NUV.MDB"));
+  EXPECT_EQ(std::count(installed.out.begin(), installed.out.end(), '\n'),
+            std::count(help.out.begin(), help.out.end(), '\n') + 1)
+      << installed.out;
+  EXPECT_NE(installed.out.find(dir.File("database/NUV.MDB") + "\n"), std::string::npos);
 
   // Standard output that cannot be written: an error and 1.
   ProcessResult full = RunWithoutDisplay({"/bin/sh", "-c", "exec \"$0\" --help >/dev/full", exe});

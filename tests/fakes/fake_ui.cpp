@@ -56,6 +56,10 @@ void ShowMessageBox(MessageBoxKind kind, const std::string&, const std::string& 
   Log((kind == MessageBoxKind::Fatal ? "fatal-box " : "error-box ") + text);
 }
 
+DatabaseChoice ChooseDatabaseIfAsked(const std::string&, std::string&) {
+  return DatabaseChoice::NotAsked;
+}
+
 void ProcessPendingMessages() {}
 
 void Beep() {}

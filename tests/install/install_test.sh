@@ -37,10 +37,22 @@ installed=$(cd "$dest" && find . -type f -o -type l | sed 's|^\./||' | sort)
   fail "installed files differ from the expected list:$(diff <(echo "$expected") <(echo "$installed"))"
 [ -x "$dest/usr/$bindir/upgrade405" ] || fail "usr/$bindir/upgrade405 is not executable"
 
-# Both manual pages render without a warning (preconv reads the French page's UTF-8).
+# Both manual pages render without a warning (preconv reads the French page's UTF-8), through
+# groff and through man on an 80-column terminal, and nothing in them is hyphenated at any
+# width: a path, a command, a program's text or a key broken at a line's end would be copied
+# wrong (groff marks such a break with U+2010).
 for page in man1 fr/man1; do
-  warnings=$(gzip -dc "$dest/usr/$mandir/$page/upgrade405.1.gz" | groff -k -ww -man -Tutf8 -z 2>&1)
+  source=$dest/usr/$mandir/$page/upgrade405.1.gz
+  warnings=$(gzip -dc "$source" | groff -k -ww -man -Tutf8 -z 2>&1)
   [ -z "$warnings" ] || fail "the manual page $page/upgrade405.1 renders with warnings: $warnings"
+  if command -v man >/dev/null; then
+    warnings=$(MANWIDTH=80 man -l "$source" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "man -l $page/upgrade405.1 prints warnings: $warnings"
+  fi
+  for width in 60 70 80 100 120; do
+    broken=$(gzip -dc "$source" | groff -k -man -Tutf8 -rLL=${width}n 2>/dev/null | grep '‐$' || true)
+    [ -z "$broken" ] || fail "$page/upgrade405.1 is hyphenated at $width columns: $broken"
+  done
 done
 
 # The desktop entry and the AppStream metadata pass their validators: desktop-file-validate
@@ -51,6 +63,21 @@ out=$(desktop-file-validate "$dest/usr/$datadir/applications/upgrade405.desktop"
 out=$(appstreamcli validate --no-net "$dest/usr/$datadir/metainfo/$appid.metainfo.xml" 2>&1) ||
   fail "appstreamcli validate: $out"
 out=$(appstreamcli validate-tree --no-net "$dest" 2>&1) || fail "appstreamcli validate-tree: $out"
+
+# Installing never makes the program the application that opens Access files: GLib, with what
+# the package's trigger makes (the MIME cache of the desktop entries) and the installed program
+# on the PATH, names it neither as the default nor among the applications for the type.
+if command -v gio >/dev/null && command -v update-desktop-database >/dev/null; then
+  update-desktop-database "$dest/usr/$datadir/applications"
+  mkdir -p "$work/xdg"
+  mime=$(env -i PATH="$dest/usr/$bindir:/usr/bin:/bin" HOME="$work/xdg" XDG_CONFIG_HOME="$work/xdg" \
+    XDG_CONFIG_DIRS="$work/xdg" XDG_DATA_HOME="$work/xdg" XDG_DATA_DIRS="$dest/usr/$datadir" \
+    gio mime application/vnd.ms-access 2>&1)
+  ! grep -q upgrade405 <<<"$mime" || fail "gio mime application/vnd.ms-access names the program: $mime"
+  rm "$dest/usr/$datadir/applications/mimeinfo.cache"
+else
+  echo "skipped: gio mime (no gio or update-desktop-database: libglib2.0-bin, desktop-file-utils)"
+fi
 
 # Each PNG icon is as large as the folder it lies in says (the width and height in its header).
 for size in "${sizes[@]}"; do
@@ -89,10 +116,13 @@ else
   echo "skipped: man (man-db is not installed)"
 fi
 
-# The installed program's help names the database it opens by default, beside itself.
+# The installed program's help names the database it would open by default, beside itself, which
+# is not there, and then the parameter that names another.
 help=$("$dest/usr/$bindir/upgrade405" --help) || fail "upgrade405 --help exited with $?"
 grep -qF "$dest/usr/$bindir/database/NUV.MDB" <<<"$help" ||
   fail "upgrade405 --help does not name $dest/usr/$bindir/database/NUV.MDB: $help"
+grep -F -A1 -x "$dest/usr/$bindir/database/NUV.MDB" <<<"$help" | tail -n 1 | grep -qF '/db=' ||
+  fail "upgrade405 --help does not say to name the database with /db=: $help"
 
 # A Jet 4 database: the project's writer when the build has it, else a copy of the shared
 # fixture.

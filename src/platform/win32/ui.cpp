@@ -450,6 +450,11 @@ void ShowMessageBox(MessageBoxKind kind, const std::string& caption, const std::
   if (focus != nullptr && IsWindow(focus)) SetFocus(focus);
 }
 
+// The Windows product names its database on the command line only.
+DatabaseChoice ChooseDatabaseIfAsked(const std::string&, std::string&) {
+  return DatabaseChoice::NotAsked;
+}
+
 void ProcessPendingMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

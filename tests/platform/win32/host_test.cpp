@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "base/command_line.h"
+#include "main.h"
 #include "platform/win32/registry_override.h"
 #include "platform/win32/support.h"
 
@@ -146,6 +149,41 @@ TEST(HostVersion, FilesWithoutAVersionBlockGiveNone) {
   ASSERT_TRUE(version);
   EXPECT_EQ(version->major, 9);
   EXPECT_EQ(version->build, 9);
+}
+
+// The strings Explorer's properties and the task manager show, read as they read them: through
+// the block's first translation, in UTF-16. The description is the window's title, accents
+// included; the copyright line names the company.
+TEST(HostVersion, TheProgramsVersionStringsCarryTheirAccents) {
+  const std::wstring program = Widen(ProgramPath());
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(program.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<unsigned char> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, size, block.data()));
+  WORD* translation = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  ASSERT_GE(length, 2 * sizeof(WORD));
+  char language[9];
+  std::snprintf(language, sizeof language, "%04x%04x", translation[0], translation[1]);
+  auto value = [&](const std::string& name) {
+    const std::wstring query = Widen("\\StringFileInfo\\" + std::string(language) + "\\" + name);
+    wchar_t* text = nullptr;
+    UINT chars = 0;
+    if (!VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &chars) ||
+        text == nullptr) {
+      return std::string("(none)");
+    }
+    return Narrow(text);
+  };
+  EXPECT_EQ(value("FileDescription"), BuildDialogLayout(13).caption);
+  const std::string company = value("CompanyName");
+  const std::string copyright = value("LegalCopyright");
+  EXPECT_NE(company, "(none)");
+  EXPECT_NE(copyright.find("© "), std::string::npos) << copyright;
+  EXPECT_NE(copyright.find(company), std::string::npos) << copyright;
 }
 
 TEST(HostResources, TheProgramCarriesItsIcon) {

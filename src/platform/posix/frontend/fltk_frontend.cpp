@@ -28,6 +28,7 @@
 #include <utility>
 
 #include "base/utf8.h"
+#include "platform/posix/frontend/fltk_desktop.h"
 #include "platform/posix/frontend/frontend.h"
 
 namespace platform::posix {
@@ -455,8 +456,10 @@ class FltkFrontend : public Frontend {
  public:
   void CreateApplicationWindow(const std::string& title) override {
     title_ = title;
-    // The class names the program to the taskbar; FLTK copies it.
+    // The class names the program to the taskbar; FLTK copies it. Every window carries the
+    // program's icon.
     Fl_Window::default_xclass(title_.c_str());
+    UseProgramIconOnWindows();
   }
 
   void DestroyApplicationWindow() override {
@@ -511,6 +514,11 @@ class FltkFrontend : public Frontend {
     // The error box belongs to the dialog (or a box over it) while the dialog runs; the fatal
     // box belongs to no window.
     RunBox({caption, text, "OK", true, false, kind == MessageBoxKind::Error, {}});
+  }
+
+  std::optional<std::string> ChooseFile(const std::string& title) override {
+    fl_open_display();
+    return ChooseFileOnDisplay(title);
   }
 
   void ProcessPendingMessages() override { Fl::check(); }

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/ui.h"
@@ -25,6 +26,8 @@ class Frontend {
                                    const std::function<void()>& onCopy) = 0;
   virtual void ShowMessageBox(MessageBoxKind kind, const std::string& caption,
                               const std::string& text) = 0;
+  // Asks for an existing file, titled `title`: its path, or nothing when the user cancels.
+  virtual std::optional<std::string> ChooseFile(const std::string& title) = 0;
   virtual void ProcessPendingMessages() = 0;
   virtual void Beep() = 0;
   virtual bool SetClipboardText(const std::string& text) = 0;

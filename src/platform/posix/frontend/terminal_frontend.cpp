@@ -185,6 +185,22 @@ void TerminalFrontend::ShowMessageBox(MessageBoxKind kind, const std::string& ca
   }
 }
 
+// The path is one line, typed at the prompt on a terminal; an empty line or the end of input
+// cancels.
+std::optional<std::string> TerminalFrontend::ChooseFile(const std::string& title) {
+  out_ << "=== FileChooser\nCaption: " << title << (keys_ ? "\nPath: " : "\nPath:\n");
+  out_.flush();
+  std::string line;
+  if (ended_ || !std::getline(in_, line)) {
+    ended_ = true;
+    if (keys_) out_ << "\n";
+    return std::nullopt;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.empty()) return std::nullopt;
+  return line;
+}
+
 void TerminalFrontend::ProcessPendingMessages() {}
 
 void TerminalFrontend::Beep() {

@@ -4,7 +4,7 @@
 // is false, every line of `in` is one user action on what is shown: "" or "enter", "space",
 // "escape", "copy" (Ctrl+C), "close" (the close box); at the end of input whatever is shown is
 // dismissed and the dialog closed. When `keys` is true, `in` is a terminal in raw mode and its
-// keys act as they would on the window.
+// keys act as they would on the window. A file chooser reads one line, the path, in either case.
 #pragma once
 
 #include <istream>
@@ -31,6 +31,7 @@ class TerminalFrontend : public Frontend {
                            const std::function<void()>& onCopy) override;
   void ShowMessageBox(MessageBoxKind kind, const std::string& caption,
                       const std::string& text) override;
+  std::optional<std::string> ChooseFile(const std::string& title) override;
   void ProcessPendingMessages() override;
   void Beep() override;
   bool SetClipboardText(const std::string& text) override;

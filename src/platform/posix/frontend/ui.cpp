@@ -1,6 +1,9 @@
 // Linux side of the ui seam: each operation goes to the front-end chosen at start-up.
 #include "platform/ui.h"
 
+#include <vector>
+
+#include "platform/host.h"
 #include "platform/posix/frontend/frontend.h"
 
 namespace platform {
@@ -49,6 +52,16 @@ ShowResult ShowNoticeBox(const std::string& caption, const std::string& text,
 }
 void ShowMessageBox(MessageBoxKind kind, const std::string& caption, const std::string& text) {
   posix::CurrentFrontend().ShowMessageBox(kind, caption, text);
+}
+DatabaseChoice ChooseDatabaseIfAsked(const std::string& title, std::string& path) {
+  // Alone, as --help and --version are; with anything else it is ignored like any parameter.
+  if (GetCommandLineParameters() != std::vector<std::string>{"--choose-db"}) {
+    return DatabaseChoice::NotAsked;
+  }
+  std::optional<std::string> chosen = posix::CurrentFrontend().ChooseFile(title);
+  if (!chosen || chosen->empty()) return DatabaseChoice::Cancelled;
+  path = *chosen;
+  return DatabaseChoice::Chosen;
 }
 void ProcessPendingMessages() {
   posix::CurrentFrontend().ProcessPendingMessages();
