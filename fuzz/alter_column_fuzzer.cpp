@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "platform/posix/jet/statement.h"
+#include "platform/posix/jet/engine/statement.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "platform/posix/jet/engine.h"
-#include "platform/posix/jet/libmdb.h"
+#include "platform/posix/jet/engine/engine.h"
+#include "platform/posix/jet/libmdb/client.h"
 
 namespace {
 

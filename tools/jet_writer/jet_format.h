@@ -3,8 +3,8 @@
 // (Access 2000), 2048 in Jet 3 (Access 97). Where the two differ, Jet 3's form is in brackets;
 // the sizes that differ are in Format.
 //
-// The engine's reader of table definitions (src/platform/posix/jet/tdef.cpp) describes the same
-// bytes again, and the two are kept apart on purpose: a writer and a reader that shared one
+// The engine's reader of table definitions (src/platform/posix/jet/format/tdef.cpp) describes the
+// same bytes again, and the two are kept apart on purpose: a writer and a reader that shared one
 // wrong offset would agree with each other, and every test between them would pass. Each is
 // checked instead against readers that share no code with either (libmdb and mdbtools, npm's
 // mdb-reader), so that a mistake in one of them shows.

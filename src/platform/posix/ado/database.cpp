@@ -8,7 +8,7 @@
 #include "base/char_classes.h"
 #include "base/text.h"
 #include "platform/posix/ado/connection_string.h"
-#include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/engine/engine.h"
 
 namespace platform {
 

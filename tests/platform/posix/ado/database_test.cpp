@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/engine/engine.h"
 #include "support/jet_fixtures.h"
 #include "support/jet_sample.h"
 #include "support/temp_dir.h"

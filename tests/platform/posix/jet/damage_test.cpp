@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/engine/engine.h"
 #include "platform/posix/jet/run_statement.h"
 #include "support/jet_files.h"
 #include "support/jet_fixtures.h"

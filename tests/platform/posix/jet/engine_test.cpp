@@ -1,7 +1,7 @@
 // The Jet engine on Jet files made by the project's writer (and, where the folder is there, on
 // copies of files that Access and another writer made), its results checked by readers that
 // share no code with it: npm's mdb-reader and mdbtools.
-#include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/engine/engine.h"
 #include "platform/posix/jet/nuv_with_filenames.h"
 #include "platform/posix/jet/run_statement.h"
 

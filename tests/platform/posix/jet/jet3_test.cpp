@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/engine/engine.h"
 #include "platform/posix/jet/nuv_with_filenames.h"
 #include "platform/posix/jet/run_statement.h"
 #include "support/jet_files.h"

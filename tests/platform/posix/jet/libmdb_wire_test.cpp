@@ -1,6 +1,6 @@
 // The libmdb child's messages on its pipe: what the child encodes, the parent decodes, and
 // nothing else.
-#include "platform/posix/jet/libmdb_wire.h"
+#include "platform/posix/jet/libmdb/wire.h"
 
 #include <gtest/gtest.h>
 

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/jet/engine.h"
-#include "platform/posix/jet/file.h"
-#include "platform/posix/jet/header.h"
-#include "platform/posix/jet/libmdb.h"
+#include "platform/posix/jet/engine/engine.h"
+#include "platform/posix/jet/engine/file.h"
+#include "platform/posix/jet/format/header.h"
+#include "platform/posix/jet/libmdb/client.h"
 #include "platform/posix/sandbox.h"
 #include "support/jet_fixtures.h"
 #include "support/jet_sample.h"

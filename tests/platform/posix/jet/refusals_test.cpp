@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/jet/engine.h"
-#include "platform/posix/jet/libmdb.h"
+#include "platform/posix/jet/engine/engine.h"
+#include "platform/posix/jet/libmdb/client.h"
 #include "platform/posix/jet/run_statement.h"
 #include "support/jet_fixtures.h"
 #include "support/jet_sample.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/engine/engine.h"
 
 namespace testing_support {
 

@@ -1,5 +1,5 @@
 // The Jet engine's statement, names and character counts.
-#include "platform/posix/jet/statement.h"
+#include "platform/posix/jet/engine/statement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Our reading of Jet 4 table definitions, on synthetic pages laid out as HACKING.md describes.
-#include "platform/posix/jet/tdef.h"
+#include "platform/posix/jet/format/tdef.h"
 
 #include <gtest/gtest.h>
 

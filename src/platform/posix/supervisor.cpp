@@ -1,5 +1,5 @@
 // The Linux side of the database seam: work run in a child process under limits.
-#include "platform/posix/jet/supervisor.h"
+#include "platform/posix/supervisor.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/jet/header.h"
-#include "platform/posix/jet/page_reader.h"
+#include "platform/posix/jet/format/header.h"
+#include "platform/posix/jet/format/page_reader.h"
 
 namespace platform {
 

@@ -1,13 +1,13 @@
 // The Linux side of the database seam: the Jet engine behind the provider
 // "Microsoft.Jet.OLEDB.4.0", on real Jet (.mdb) files.
 //
-// It reads with libmdb (always in a child process, see libmdb.h) and writes nothing but what a
-// statement changes. The only statement it carries out is ALTER TABLE t ALTER COLUMN c TEXT(n)
-// on a variable-length text column, in Jet 4 and Jet 3 files: the column's 2-byte length field
-// in its table-definition page is rewritten in place and flushed, after our own reading of the
-// definition (tdef.h) and libmdb's agree on every column. A field inside one sector of one page
-// is rewritten by one write; a field split over two pages or sectors by one write per changed
-// byte, each flushed, in an order that a crash between them leaves safe. Widening reads no row;
+// It reads with libmdb (always in a child process, see libmdb/client.h) and writes nothing but what
+// a statement changes. The only statement it carries out is ALTER TABLE t ALTER COLUMN c TEXT(n) on
+// a variable-length text column, in Jet 4 and Jet 3 files: the column's 2-byte length field in its
+// table-definition page is rewritten in place and flushed, after our own reading of the definition
+// (format/tdef.h) and libmdb's agree on every column. A field inside one sector of one page is
+// rewritten by one write; a field split over two pages or sectors by one write per changed byte,
+// each flushed, in an order that a crash between them leaves safe. Widening reads no row;
 // shortening first reads every value and refuses, changing nothing, when any holds more than n
 // characters; the same length writes nothing. A column that takes part in a relationship
 // (MSysRelationships, either side) is refused as Jet refuses it. A damaged table is refused: its
@@ -36,10 +36,10 @@
 #include <vector>
 
 #include "platform/database.h"
-#include "platform/posix/jet/file.h"
-#include "platform/posix/jet/header.h"
-#include "platform/posix/jet/samba.h"
-#include "platform/posix/jet/statement.h"
+#include "platform/posix/jet/engine/file.h"
+#include "platform/posix/jet/engine/samba.h"
+#include "platform/posix/jet/engine/statement.h"
+#include "platform/posix/jet/format/header.h"
 
 namespace platform {
 

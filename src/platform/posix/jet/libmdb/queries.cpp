@@ -1,5 +1,5 @@
 // The Linux side of the database seam: the questions asked of libmdb about a Jet file.
-#include "platform/posix/jet/libmdb_queries.h"
+#include "platform/posix/jet/libmdb/queries.h"
 
 #include <mdbtools.h>
 
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "platform/posix/jet/statement.h"
+#include "platform/posix/jet/engine/statement.h"
 
 namespace platform {
 

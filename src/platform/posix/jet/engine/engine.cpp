@@ -1,6 +1,6 @@
 // The Linux side of the database seam: the Jet engine behind the provider
 // "Microsoft.Jet.OLEDB.4.0", on real Jet (.mdb) files.
-#include "platform/posix/jet/engine.h"
+#include "platform/posix/jet/engine/engine.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "base/text.h"
-#include "platform/posix/jet/libmdb.h"
-#include "platform/posix/jet/samba.h"
-#include "platform/posix/jet/statement.h"
-#include "platform/posix/jet/tdef.h"
-#include "platform/posix/jet/usage_map.h"
+#include "platform/posix/jet/engine/samba.h"
+#include "platform/posix/jet/engine/statement.h"
+#include "platform/posix/jet/format/tdef.h"
+#include "platform/posix/jet/format/usage_map.h"
+#include "platform/posix/jet/libmdb/client.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // Linux side of the database seam: the running Samba servers and their clients.
-#include "platform/posix/jet/samba.h"
+#include "platform/posix/jet/engine/samba.h"
 
 #include <dirent.h>
 #include <pwd.h>

@@ -13,7 +13,7 @@
 // file's size; reading every value of a column (a shortening) has one in proportion to the
 // table's pages, which the child reports on the pipe when the first step is done. A child that
 // crashes, is killed, runs out of time or answers garbage makes the question fail; nothing else
-// happens. Only libmdb_queries.cpp knows libmdb's types.
+// happens. Only queries.cpp knows libmdb's types.
 #pragma once
 
 #include <cstdint>
@@ -68,8 +68,8 @@ enum class LibmdbRead {
 };
 
 // Asks libmdb about the file open as `fd` (its path `path`, `filePages` pages of the file's own
-// size) in a child process (supervisor.h) that runs the questions of libmdb_queries.h and
-// answers in the format of libmdb_wire.h. Without an answer, a French `why` (without final
+// size) in a child process (platform/posix/supervisor.h) that runs the questions of queries.h and
+// answers in the format of wire.h. Without an answer, a French `why` (without final
 // period).
 LibmdbRead ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
                           const LibmdbRequest& request, LibmdbView& out, std::string& why);

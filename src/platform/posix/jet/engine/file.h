@@ -1,7 +1,7 @@
 // The Linux side of the database seam: the Jet engine's database file and the locks on it.
 //
 // JetFile owns the descriptor of the open database and is the only way the engine reads,
-// writes, flushes and locks it (the libmdb child reads on its own, see libmdb.h). Every call
+// writes, flushes and locks it (the libmdb child reads on its own, see libmdb/client.h). Every call
 // goes through a table of system calls that tests replace to make one of them fail: a failure
 // is reported once, with errno, and never retried (an interrupted call is not a failure).
 //

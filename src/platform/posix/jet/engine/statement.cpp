@@ -1,5 +1,5 @@
 // The Linux side of the database seam: the Jet engine's statement and name rules.
-#include "platform/posix/jet/statement.h"
+#include "platform/posix/jet/engine/statement.h"
 
 #include <locale.h>
 #include <wctype.h>

@@ -4,14 +4,14 @@
 // (tools/jet_writer/jet_format.h) on purpose: a reader and a writer that shared a wrong offset
 // would agree with each other and both be wrong. Each side is checked instead against readers
 // that share no code with either (libmdb, mdb-reader), and so a slip in one shows.
-#include "platform/posix/jet/tdef.h"
+#include "platform/posix/jet/format/tdef.h"
 
 #include <set>
 
 #include "base/utf8.h"
-#include "platform/posix/jet/bytes.h"
+#include "platform/posix/jet/format/bytes.h"
 
-#include "platform/posix/jet/header.h"
+#include "platform/posix/jet/format/header.h"
 
 namespace platform {
 

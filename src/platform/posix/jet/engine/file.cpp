@@ -1,5 +1,5 @@
 // The Linux side of the database seam: the Jet engine's database file and the locks on it.
-#include "platform/posix/jet/file.h"
+#include "platform/posix/jet/engine/file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,15 +1,15 @@
 // The Linux side of the database seam: the questions asked of libmdb about a Jet file (its
 // catalog, the table's definition and columns, the relationships, the values of a column).
 //
-// They run in the libmdb child (libmdb.h), which they know nothing of: libmdb may crash or loop
-// here on a damaged file. Only this file and its .cpp know libmdb's types.
+// They run in the libmdb child (libmdb/client.h), which they know nothing of: libmdb may crash or
+// loop here on a damaged file. Only this file and its .cpp know libmdb's types.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 
-#include "platform/posix/jet/libmdb.h"
+#include "platform/posix/jet/libmdb/client.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // The Linux side of the database seam: the Jet header page, checked before libmdb reads a file.
-#include "platform/posix/jet/header.h"
+#include "platform/posix/jet/format/header.h"
 
 #include <array>
 #include <cmath>

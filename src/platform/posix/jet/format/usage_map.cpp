@@ -1,7 +1,7 @@
 // The Linux side of the database seam: a table's usage maps, read page by page.
-#include "platform/posix/jet/usage_map.h"
+#include "platform/posix/jet/format/usage_map.h"
 
-#include "platform/posix/jet/bytes.h"
+#include "platform/posix/jet/format/bytes.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // The Linux side of the database seam: the libmdb child's messages on its pipe.
-#include "platform/posix/jet/libmdb_wire.h"
+#include "platform/posix/jet/libmdb/wire.h"
 
 #include <utility>
 

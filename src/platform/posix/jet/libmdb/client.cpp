@@ -1,15 +1,15 @@
 // The Linux side of the database seam: libmdb, asked in a child process with limits.
-#include "platform/posix/jet/libmdb.h"
+#include "platform/posix/jet/libmdb/client.h"
 
 #include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstring>
 
-#include "platform/posix/jet/libmdb_queries.h"
-#include "platform/posix/jet/libmdb_wire.h"
-#include "platform/posix/jet/statement.h"
-#include "platform/posix/jet/supervisor.h"
+#include "platform/posix/jet/engine/statement.h"
+#include "platform/posix/jet/libmdb/queries.h"
+#include "platform/posix/jet/libmdb/wire.h"
+#include "platform/posix/supervisor.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // Work in a child process under limits: how each way the child can end reaches the parent.
-#include "platform/posix/jet/supervisor.h"
+#include "platform/posix/supervisor.h"
 
 #include <unistd.h>
 

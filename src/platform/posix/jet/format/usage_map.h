@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/posix/jet/header.h"
-#include "platform/posix/jet/page_reader.h"
+#include "platform/posix/jet/format/header.h"
+#include "platform/posix/jet/format/page_reader.h"
 
 namespace platform {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/jet/libmdb.h"
+#include "platform/posix/jet/libmdb/client.h"
 
 namespace platform {
 
