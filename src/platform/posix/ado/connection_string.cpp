@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the OLE DB connection-string parser.
+// Reads an OLE DB connection string one segment at a time: the key, then the value, quoted or not.
 #include "platform/posix/ado/connection_string.h"
 
 #include "base/char_classes.h"
