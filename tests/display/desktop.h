@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -273,24 +272,17 @@ class BackgroundProcess {
       close(in[1]);
       return;
     }
-    std::vector<std::string> environment;
-    for (char** e = environ; *e != nullptr; ++e) {
-      if (std::string(*e).rfind("DISPLAY=", 0) != 0) environment.emplace_back(*e);
-    }
-    environment.push_back("DISPLAY=" + display);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    pid_t pid = -1;
-    int failed = posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, Pointers(args).data(),
-                              Pointers(environment).data());
-    posix_spawn_file_actions_destroy(&actions);
+    // env finds the program on PATH and becomes it, so the pid is the program's.
+    args.insert(args.begin(), "/usr/bin/env");
+    pid_ = testing_support::StartChild(args, {.in = in[0],
+                                              .out = -1,
+                                              .err = err[1],
+                                              .env = {{"DISPLAY", display}},
+                                              .workingDirectory = {},
+                                              .beforeExec = {}});
     close(in[0]);
     close(err[1]);
     errFd_ = err[0];
-    if (failed == 0) pid_ = pid;
     // Small inputs fit in the pipe at once.
     if (pid_ > 0 && !input.empty() && write(in[1], input.data(), input.size()) < 0) Stop();
     close(in[1]);
@@ -328,19 +320,12 @@ class BackgroundProcess {
   void Stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
+    testing_support::WaitForChild(pid_);
     pid_ = -1;
   }
 
  private:
-  static std::vector<char*> Pointers(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (std::string& t : texts) pointers.push_back(t.data());
-    pointers.push_back(nullptr);
-    return pointers;
-  }
-
-  pid_t pid_ = -1;
+  int pid_ = -1;
   int errFd_ = -1;
   std::string errors_;
 };

@@ -131,7 +131,7 @@ void WriteCatalog(PageFile& file, const f::Format& format, const Catalog& catalo
       },
       kCatalogDefinitionPage, kCatalogMapPage, catalogLayout, &rows);
   if (catalogLayout.definitionPages.size() != 1) {
-    throw JetWriterError(path + ": the catalog's definition does not fit its page");
+    throw JetWriterError::Refused(path + ": the catalog's definition does not fit its page");
   }
   for (const auto& [name, index] : catalog.tableRows()) {
     layout.tables[name].catalogRow = rows.at(index);

@@ -41,7 +41,7 @@ std::uint32_t EmptyIndexEntries(const TableSpec& spec, const TableSpec::LengthFi
   const auto column = std::find_if(spec.columns.begin(), spec.columns.end(),
                                    [&](const ColumnSpec& c) { return c.name == at.column; });
   if (column == spec.columns.end() || column->type != ColumnType::kText) {
-    throw JetWriterError("table " + spec.name + ": no text column " + at.column);
+    throw JetWriterError::Refused("table " + spec.name + ": no text column " + at.column);
   }
   const std::size_t k = static_cast<std::size_t>(column - spec.columns.begin());
   const std::size_t field = format.blockSize + k * format.columnDescriptorSize +
@@ -52,7 +52,7 @@ std::uint32_t EmptyIndexEntries(const TableSpec& spec, const TableSpec::LengthFi
       return static_cast<std::uint32_t>((end - field) / format.realIndexEntrySize);
     }
   }
-  throw JetWriterError(
+  throw JetWriterError::Refused(
       "table " + spec.name + ": the length field of column " + at.column + " cannot be put " +
       (at.acrossPages ? "across two pages" : "at a page's end") + " from its position");
 }
@@ -68,7 +68,7 @@ Column UserColumn(const ColumnSpec& s, const std::string& table, const f::Format
       break;
     case ColumnType::kText:
       if (s.textLength < 1 || s.textLength > 255) {
-        throw JetWriterError(where + ": a text length must be from 1 to 255");
+        throw JetWriterError::Refused(where + ": a text length must be from 1 to 255");
       }
       c = MakeColumn(s.name, f::kTypeText, s.fixedLength, TextBytes(s.textLength, format), format);
       c.compressed = s.compressedUnicode && !s.fixedLength && !format.jet3;
@@ -85,13 +85,13 @@ Column UserColumn(const ColumnSpec& s, const std::string& table, const f::Format
       c = MakeColumn(s.name, f::kTypeBool, true, 0, format);
       break;
     default:
-      throw JetWriterError(where + ": unknown type");
+      throw JetWriterError::Refused(where + ": unknown type");
   }
   if (s.autoNumber && s.type != ColumnType::kLong) {
-    throw JetWriterError(where + ": only a Long column is an auto-number");
+    throw JetWriterError::Refused(where + ": only a Long column is an auto-number");
   }
   if (s.fixedLength && s.type != ColumnType::kText) {
-    throw JetWriterError(where + ": only a text column has a fixed length");
+    throw JetWriterError::Refused(where + ": only a text column has a fixed length");
   }
   c.kind = s.type;
   c.required = s.required;
@@ -104,13 +104,13 @@ void AddUserColumns(const TableSpec& spec, const f::Format& format, Model& model
   int previous = -1;
   for (const ColumnSpec& s : spec.columns) {
     if (s.name.empty() || !names.insert(s.name).second) {
-      throw JetWriterError("table " + spec.name + " has an empty or repeated column name");
+      throw JetWriterError::Refused("table " + spec.name + " has an empty or repeated column name");
     }
     Column c = UserColumn(s, spec.name, format);
     const int number = s.number ? *s.number : previous + 1;
     if (number <= previous) {
-      throw JetWriterError("column " + s.name + " of table " + spec.name +
-                           ": column numbers must increase");
+      throw JetWriterError::Refused("column " + s.name + " of table " + spec.name +
+                                    ": column numbers must increase");
     }
     c.number = static_cast<std::uint16_t>(number);
     previous = number;
@@ -119,19 +119,20 @@ void AddUserColumns(const TableSpec& spec, const f::Format& format, Model& model
 }
 
 Model UserModel(const TableSpec& spec, const f::Format& format) {
-  if (spec.name.empty()) throw JetWriterError("a table has no name");
+  if (spec.name.empty()) throw JetWriterError::Refused("a table has no name");
   Model model;
   model.format = &format;
   model.name = spec.name;
   model.checkValues = true;
   Utf16(spec.name, "table name " + spec.name, format);
-  if (spec.columns.empty()) throw JetWriterError("table " + spec.name + " has no column");
+  if (spec.columns.empty()) throw JetWriterError::Refused("table " + spec.name + " has no column");
   AddUserColumns(spec, format, model);
   if (spec.primaryKey) {
     const auto key = std::find_if(spec.columns.begin(), spec.columns.end(),
                                   [&](const ColumnSpec& c) { return c.name == *spec.primaryKey; });
     if (key == spec.columns.end() || key->type != ColumnType::kLong) {
-      throw JetWriterError("table " + spec.name + ": the primary key must be a Long column");
+      throw JetWriterError::Refused("table " + spec.name +
+                                    ": the primary key must be a Long column");
     }
   }
   if (spec.lengthFieldAtPageEnd) {
@@ -139,8 +140,8 @@ Model UserModel(const TableSpec& spec, const f::Format& format) {
   }
   Finalize(model);
   if (format.jet3 && model.maxColumns > 255) {
-    throw JetWriterError("table " + spec.name +
-                         " has more than 255 columns, more than Jet 3 holds");
+    throw JetWriterError::Refused("table " + spec.name +
+                                  " has more than 255 columns, more than Jet 3 holds");
   }
   return model;
 }
@@ -156,18 +157,19 @@ std::vector<Model> CheckTablesAndAliases(const DatabaseSpec& spec, const f::Form
   for (const TableSpec& t : spec.tables) {
     models.push_back(UserModel(t, format));
     if (!names.insert(t.name).second) {
-      throw JetWriterError("table " + t.name + " is described twice");
+      throw JetWriterError::Refused("table " + t.name + " is described twice");
     }
-    if (!t.rows && t.rowCount > 0) throw JetWriterError("table " + t.name + " has no rows");
+    if (!t.rows && t.rowCount > 0)
+      throw JetWriterError::Refused("table " + t.name + " has no rows");
   }
   for (const CatalogAlias& a : spec.aliases) {
     Utf16(a.name, "table name " + a.name, format);
     if (!names.insert(a.name).second) {
-      throw JetWriterError("alias " + a.name + " is the name of another table");
+      throw JetWriterError::Refused("alias " + a.name + " is the name of another table");
     }
     if (std::none_of(spec.tables.begin(), spec.tables.end(),
                      [&](const TableSpec& t) { return t.name == a.table; })) {
-      throw JetWriterError("alias " + a.name + " names an unknown table " + a.table);
+      throw JetWriterError::Refused("alias " + a.name + " names an unknown table " + a.table);
     }
   }
   return models;
@@ -181,7 +183,7 @@ void WriteHeader(PageFile& file, const f::Format& format, const std::string& pat
   const std::uint32_t catalogMap = file.Allocate();
   const std::uint32_t catalogDefinition = file.Allocate();
   if (catalogMap != kCatalogMapPage || catalogDefinition != kCatalogDefinitionPage) {
-    throw JetWriterError(path + ": the catalog is not at page 2");
+    throw JetWriterError::Refused(path + ": the catalog is not at page 2");
   }
 }
 
@@ -190,9 +192,9 @@ void WriteHeader(PageFile& file, const f::Format& format, const std::string& pat
 std::uint32_t AllocateDefinitionPage(PageFile& file, const TableSpec& t, const f::Format& format) {
   const std::uint32_t wanted = t.definitionPage.value_or(file.next());
   if (wanted < file.next() || wanted > 0x00FFFFFF) {
-    throw JetWriterError("table " + t.name + ": its definition cannot go at page " +
-                         std::to_string(wanted) + "; the next free page is " +
-                         std::to_string(file.next()));
+    throw JetWriterError::Refused("table " + t.name + ": its definition cannot go at page " +
+                                  std::to_string(wanted) + "; the next free page is " +
+                                  std::to_string(file.next()));
   }
   f::DataPageBuilder empty(format);
   empty.Reset(0);
@@ -239,9 +241,13 @@ DatabaseLayout WriteJetDatabase(const std::string& path, const DatabaseSpec& spe
     file.Finish();
     return layout;
   } catch (const JetWriterError& e) {
-    const std::string message = e.what();
-    if (message.rfind(path, 0) == 0) throw;
-    throw JetWriterError(path + ": " + message);
+    const base::Status& status = e.status();
+    if (status.message().rfind(path, 0) == 0) throw;
+    // The same kind of failure, its message naming the file.
+    const std::string message = path + ": " + status.message();
+    throw JetWriterError(status.kind() == base::StatusKind::kDamaged
+                             ? base::Status::Damaged(message)
+                             : base::Status::Refused(message));
   }
 }
 

@@ -11,7 +11,9 @@
 // in the number of rows, and the same description always gives the same bytes. It only creates:
 // an existing file is never opened for writing.
 //
-// Failures throw JetWriterError with a message in English that names the file.
+// Failures throw JetWriterError, which carries the failure as a base::Status: kRefused for a
+// description, an argument or a value the writer does not take, kDamaged for a file it cannot
+// create or write. Its message, in English, names the file.
 #pragma once
 
 #include <cstdint>
@@ -20,14 +22,28 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
+#include "base/status.h"
+
 namespace jet_writer {
 
+// A failure of the writer: its status, whose message is also what().
 class JetWriterError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit JetWriterError(base::Status status)
+      : std::runtime_error(status.message()), status_(std::move(status)) {}
+  // A description, an argument or a value the writer does not take.
+  static JetWriterError Refused(std::string message) {
+    return JetWriterError(base::Status::Refused(std::move(message)));
+  }
+
+  const base::Status& status() const { return status_; }
+
+ private:
+  base::Status status_;
 };
 
 enum class ColumnType {

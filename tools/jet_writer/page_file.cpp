@@ -15,8 +15,8 @@ PageFile::PageFile(const std::string& path, std::size_t pageSize)
     : path_(path), pageSize_(pageSize) {
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd_ < 0) {
-    throw JetWriterError(errno == EEXIST ? path + ": the file already exists"
-                                         : path + ": cannot create: " + std::strerror(errno));
+    if (errno == EEXIST) throw JetWriterError::Refused(path + ": the file already exists");
+    throw JetWriterError(base::Status::Damaged(path + ": cannot create: " + std::strerror(errno)));
   }
   run_.reserve(kWriteRunPages * pageSize_);
 }
@@ -60,7 +60,7 @@ void PageFile::Flush() {
 }
 
 void PageFile::Fail(const char* what) {
-  throw JetWriterError(path_ + ": " + what + ": " + std::strerror(errno));
+  throw JetWriterError(base::Status::Damaged(path_ + ": " + what + ": " + std::strerror(errno)));
 }
 
 }  // namespace jet_writer

@@ -7,10 +7,10 @@
 // memory stays flat whatever the file's size. Pages are not on the disk until their run is
 // written; Finish writes the last run and closes the file.
 //
-// Failures throw JetWriterError naming the file and the system's reason: "<path>: the file
-// already exists", "<path>: cannot create: ...", "<path>: cannot write: ..." (from the Write
-// or Finish that writes the run, not necessarily the page's own Write) and "<path>: cannot
-// close: ...". A PageFile destroyed before Finish has returned (a throw anywhere while the
+// Failures throw JetWriterError naming the file and the system's reason: refused for "<path>:
+// the file already exists"; damaged for "<path>: cannot create: ...", "<path>: cannot write: ..."
+// (from the Write or Finish that writes the run, not necessarily the page's own Write) and "<path>:
+// cannot close: ...". A PageFile destroyed before Finish has returned (a throw anywhere while the
 // database is written) removes its file, so no partial database is left behind.
 #pragma once
 

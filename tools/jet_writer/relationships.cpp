@@ -49,10 +49,10 @@ void CheckRelationships(const DatabaseSpec& spec) {
   std::set<std::string> names;
   for (const RelationshipSpec& r : spec.relationships) {
     if (r.name.empty() || !names.insert(r.name).second) {
-      throw JetWriterError("a relationship has an empty or repeated name");
+      throw JetWriterError::Refused("a relationship has an empty or repeated name");
     }
     if (!has(r.table, r.column) || !has(r.foreignTable, r.foreignColumn)) {
-      throw JetWriterError("relationship " + r.name + " names an unknown table or column");
+      throw JetWriterError::Refused("relationship " + r.name + " names an unknown table or column");
     }
   }
 }

@@ -25,29 +25,30 @@ bool IsNull(const Value& v) {
 
 // Whether generator value `v` is of the kind column `c` holds. A text's characters are checked
 // when it is encoded.
-Status CheckKind(const Column& c, const Value& v) {
+base::Status CheckKind(const Column& c, const Value& v) {
   if (IsNull(v)) {
-    return c.required && c.kind != ColumnType::kYesNo ? Status::Wrong("a required value is null")
-                                                      : Status::Ok();
+    return c.required && c.kind != ColumnType::kYesNo
+               ? base::Status::Refused("a required value is null")
+               : base::Status::Ok();
   }
   switch (c.kind) {
     case ColumnType::kLong:
-      if (!std::holds_alternative<std::int32_t>(v)) return Status::Wrong("not a Long");
+      if (!std::holds_alternative<std::int32_t>(v)) return base::Status::Refused("not a Long");
       break;
     case ColumnType::kDateTime:
       if (!std::holds_alternative<double>(v) || !std::isfinite(std::get<double>(v))) {
-        return Status::Wrong("not a date");
+        return base::Status::Refused("not a date");
       }
       break;
     case ColumnType::kYesNo:
-      if (!std::holds_alternative<bool>(v)) return Status::Wrong("not a Yes/No");
+      if (!std::holds_alternative<bool>(v)) return base::Status::Refused("not a Yes/No");
       break;
     case ColumnType::kText:
     case ColumnType::kMemo:
-      if (!std::holds_alternative<std::string>(v)) return Status::Wrong("not a text");
+      if (!std::holds_alternative<std::string>(v)) return base::Status::Refused("not a text");
       break;
   }
-  return Status::Ok();
+  return base::Status::Ok();
 }
 
 // Jet 3's end of a row before its null mask: the end of data and the offsets in one byte each,
@@ -61,7 +62,7 @@ void AppendJet3Offsets(const Model& model, std::vector<std::uint16_t> offsets, s
   while ((fixedPart + jumps - 1) / 256 > jumps) ++jumps;
   const std::size_t used = end / 256;
   if (used + 1 < jumps || used > jumps) {
-    throw JetWriterError("a row of table " + model.name + " cannot be laid out in Jet 3");
+    throw JetWriterError::Refused("a row of table " + model.name + " cannot be laid out in Jet 3");
   }
   for (std::size_t k = offsets.size(); k-- > 0;)
     out.push_back(static_cast<char>(offsets[k] & 0xFF));
@@ -96,7 +97,8 @@ void MarkPresent(std::vector<unsigned char>& nullMask, const Column& c) {
 void LongValues::Store(const std::string& data, std::string& out) {
   f::MemoHeader header;
   header.length = static_cast<std::uint32_t>(data.size());
-  if (data.size() > kMaxLongValue) throw JetWriterError("a long value holds more than 4 MB");
+  if (data.size() > kMaxLongValue)
+    throw JetWriterError::Refused("a long value holds more than 4 MB");
   if (data.size() <= kInlineMemoLimit) {
     header.kind = f::kMemoInline;
     header.AppendTo(out);
@@ -143,7 +145,7 @@ std::uint32_t LongValues::AddRow(const char* data, std::size_t size) {
 
 // ---- rows
 
-Status RowEncoder::Encode(std::vector<Value>& row, std::string& out) {
+base::Status RowEncoder::Encode(std::vector<Value>& row, std::string& out) {
   const f::Format& format = *model_.format;
   out.clear();
   f::Append16(out, model_.maxColumns);
@@ -153,7 +155,7 @@ Status RowEncoder::Encode(std::vector<Value>& row, std::string& out) {
   for (std::size_t k = 0; k < model_.columns.size(); ++k) {
     const Column& c = model_.columns[k];
     bool present = false;
-    Status s = model_.checkValues ? CheckKind(c, row[k]) : Status::Ok();
+    base::Status s = model_.checkValues ? CheckKind(c, row[k]) : base::Status::Ok();
     if (s.ok() && c.autoNumber) NumberAuto(row[k]);
     if (s.ok() && c.fixed) {
       auto* at = reinterpret_cast<unsigned char*>(out.data() + format.rowFieldSize + c.fixedOffset);
@@ -163,7 +165,7 @@ Status RowEncoder::Encode(std::vector<Value>& row, std::string& out) {
       present = !IsNull(row[k]);
       if (present) s = AppendVariable(c, row[k], out);
     }
-    if (!s.ok()) return Status::Wrong("column " + c.name + ": " + s.what());
+    if (!s.ok()) return base::Status::Refused("column " + c.name + ": " + s.message());
     if (present) MarkPresent(nullMask, c);
   }
   if (model_.variableColumns > 0 && !format.jet3) {
@@ -173,30 +175,32 @@ Status RowEncoder::Encode(std::vector<Value>& row, std::string& out) {
   }
   out.append(reinterpret_cast<const char*>(nullMask.data()), nullMask.size());
   if (out.size() > format.MaxRowSize()) {
-    throw JetWriterError("a row of table " + model_.name + " takes " + std::to_string(out.size()) +
-                         " bytes, more than a page holds");
+    throw JetWriterError::Refused("a row of table " + model_.name + " takes " +
+                                  std::to_string(out.size()) + " bytes, more than a page holds");
   }
-  return Status::Ok();
+  return base::Status::Ok();
 }
 
 void RowEncoder::NumberAuto(Value& v) {
   if (IsNull(v)) {
     // Refused rather than wrapped round to a negative number.
     if (lastAutoNumber_ >= std::numeric_limits<std::int32_t>::max()) {
-      throw JetWriterError("table " + model_.name + ": the auto-numbers pass the largest Long");
+      throw JetWriterError::Refused("table " + model_.name +
+                                    ": the auto-numbers pass the largest Long");
     }
     v = static_cast<std::int32_t>(lastAutoNumber_ + 1);
   }
   lastAutoNumber_ = std::max<std::int64_t>(lastAutoNumber_, std::get<std::int32_t>(v));
 }
 
-Status RowEncoder::PutFixed(const Column& c, const Value& v, unsigned char* at, bool& present) {
+base::Status RowEncoder::PutFixed(const Column& c, const Value& v, unsigned char* at,
+                                  bool& present) {
   if (c.type == f::kTypeBool) {
     present = std::holds_alternative<bool>(v) && std::get<bool>(v);
-    return Status::Ok();
+    return base::Status::Ok();
   }
   present = !IsNull(v);
-  if (!present) return Status::Ok();
+  if (!present) return base::Status::Ok();
   switch (c.type) {
     case f::kTypeInteger:
       f::Put16(at, static_cast<std::uint32_t>(std::get<std::int32_t>(v)));
@@ -209,20 +213,20 @@ Status RowEncoder::PutFixed(const Column& c, const Value& v, unsigned char* at, 
       break;
     case f::kTypeText: {  // fixed length: uncompressed, padded with spaces
       std::string bytes;
-      Status s = StoredText(c, v, bytes);
+      base::Status s = StoredText(c, v, bytes);
       if (s.ok()) std::memcpy(at, bytes.data(), bytes.size());
       return s;
     }
     default:
       break;
   }
-  return Status::Ok();
+  return base::Status::Ok();
 }
 
-Status RowEncoder::AppendVariable(const Column& c, const Value& v, std::string& out) {
+base::Status RowEncoder::AppendVariable(const Column& c, const Value& v, std::string& out) {
   if (c.type == f::kTypeText || c.type == f::kTypeMemo) {
     std::string bytes;
-    Status s = StoredText(c, v, bytes);
+    base::Status s = StoredText(c, v, bytes);
     if (!s.ok()) return s;
     if (c.type == f::kTypeText) {
       out += bytes;
@@ -234,14 +238,14 @@ Status RowEncoder::AppendVariable(const Column& c, const Value& v, std::string& 
   } else {  // binary
     out += std::get<std::string>(v);
   }
-  return Status::Ok();
+  return base::Status::Ok();
 }
 
-Status RowEncoder::StoredText(const Column& c, const Value& v, std::string& bytes) {
-  if (!f::Utf8ToUtf16(std::get<std::string>(v), text_)) return Status::Wrong("not UTF-8");
+base::Status RowEncoder::StoredText(const Column& c, const Value& v, std::string& bytes) {
+  if (!f::Utf8ToUtf16(std::get<std::string>(v), text_)) return base::Status::Refused("not UTF-8");
   if (model_.checkValues && c.kind == ColumnType::kText &&
       text_.size() > static_cast<std::size_t>(c.characters)) {
-    return Status::Wrong("longer than the column");
+    return base::Status::Refused("longer than the column");
   }
   bool compress = c.compressed;
   if (c.type == f::kTypeText && c.fixed) {
@@ -253,9 +257,9 @@ Status RowEncoder::StoredText(const Column& c, const Value& v, std::string& byte
   if (!model_.format->jet3) {
     bytes = f::EncodeText(text_, compress);
   } else if (!f::EncodeCodePage(text_, bytes)) {
-    return Status::Wrong("a character that Windows-1252 cannot hold");
+    return base::Status::Refused("a character that Windows-1252 cannot hold");
   }
-  return Status::Ok();
+  return base::Status::Ok();
 }
 
 }  // namespace jet_writer

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "jet_format.h"
 #include "jet_writer.h"
 #include "page_file.h"
-#include "status.h"
 #include "table_writer.h"
 
 namespace jet_writer {
@@ -46,7 +46,7 @@ class RowEncoder {
   // `out`. A value its column cannot hold (checked for a model with checkValues) gives "column
   // <name>: <what is wrong>", the first in column order. Throws JetWriterError for a row too
   // large for a page and for an auto-number past the largest Long.
-  Status Encode(std::vector<Value>& row, std::string& out);
+  base::Status Encode(std::vector<Value>& row, std::string& out);
 
   // The highest auto-number so far, given or generated.
   std::int64_t lastAutoNumber() const { return lastAutoNumber_; }
@@ -55,12 +55,12 @@ class RowEncoder {
   // Gives an auto-number column left null the next number.
   void NumberAuto(Value& v);
   // Puts fixed column `c`'s value at `at`; `present` tells whether the null mask marks it.
-  Status PutFixed(const Column& c, const Value& v, unsigned char* at, bool& present);
+  base::Status PutFixed(const Column& c, const Value& v, unsigned char* at, bool& present);
   // Appends variable column `c`'s value (not null); a memo's or OLE value's is its header, and
   // its bytes when they stay in the row.
-  Status AppendVariable(const Column& c, const Value& v, std::string& out);
+  base::Status AppendVariable(const Column& c, const Value& v, std::string& out);
   // The stored bytes of text or memo value `v`, in `bytes`.
-  Status StoredText(const Column& c, const Value& v, std::string& bytes);
+  base::Status StoredText(const Column& c, const Value& v, std::string& bytes);
 
   const Model& model_;
   LongValues& longValues_;

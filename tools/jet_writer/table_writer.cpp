@@ -13,10 +13,10 @@ namespace f = format;
 
 std::u16string Utf16(const std::string& utf8, const std::string& what, const f::Format& format) {
   std::u16string out;
-  if (!f::Utf8ToUtf16(utf8, out)) throw JetWriterError(what + " is not valid UTF-8");
+  if (!f::Utf8ToUtf16(utf8, out)) throw JetWriterError::Refused(what + " is not valid UTF-8");
   std::string bytes;
   if (format.jet3 && !f::EncodeCodePage(out, bytes)) {
-    throw JetWriterError(what + " has a character that Windows-1252 cannot hold");
+    throw JetWriterError::Refused(what + " has a character that Windows-1252 cannot hold");
   }
   return out;
 }
@@ -143,14 +143,14 @@ std::int64_t WriteRows(PageFile& file, const Model& model, std::uint64_t rowCoun
     values.assign(model.columns.size(), Value());
     rows(index, values);
     if (values.size() != model.columns.size()) {
-      throw JetWriterError("table " + model.name + ": row " + std::to_string(index) + " has " +
-                           std::to_string(values.size()) + " values for " +
-                           std::to_string(model.columns.size()) + " columns");
+      throw JetWriterError::Refused("table " + model.name + ": row " + std::to_string(index) +
+                                    " has " + std::to_string(values.size()) + " values for " +
+                                    std::to_string(model.columns.size()) + " columns");
     }
-    const Status encoded = encoder.Encode(values, row);
+    const base::Status encoded = encoder.Encode(values, row);
     if (!encoded.ok()) {
-      throw JetWriterError("table " + model.name + ", row " + std::to_string(index) + ", " +
-                           encoded.what());
+      throw JetWriterError::Refused("table " + model.name + ", row " + std::to_string(index) +
+                                    ", " + encoded.message());
     }
     if (!page.Fits(row.size())) flush();
     page.Add(reinterpret_cast<const unsigned char*>(row.data()), row.size());
@@ -170,7 +170,8 @@ void WriteUsageMaps(PageFile& file, const Model& model, std::uint32_t mapPage,
   const std::string used = f::EncodeUsageMap(dataPages, firstPage, format.usageMapBytes);
   const std::string free = f::EncodeUsageMap({}, firstPage, format.usageMapBytes);
   if (!maps.Fits(used.size() + free.size() + f::kDataRowOffsetSize)) {
-    throw JetWriterError("table " + model.name + " spans too many pages for its usage map");
+    throw JetWriterError::Refused("table " + model.name +
+                                  " spans too many pages for its usage map");
   }
   maps.Add(reinterpret_cast<const unsigned char*>(used.data()), used.size());
   maps.Add(reinterpret_cast<const unsigned char*>(free.data()), free.size());

@@ -396,8 +396,16 @@ TEST(JetWriter, SameDescriptionSameBytesAndNeverOverwrites) {
     EXPECT_NE(std::string(e.what()).find("column Name: a character that Windows-1252"),
               std::string::npos)
         << e.what();
+    EXPECT_EQ(e.status().kind(), base::StatusKind::kRefused);
   }
   EXPECT_FALSE(std::filesystem::exists(c));
+  // A file that cannot be created is a damaged write, not a refused description.
+  try {
+    jet_writer::WriteJetDatabase(dir.File("none/c.mdb"), EveryShape(JetFormat::kJet4));
+    ADD_FAILURE() << "a database written in a missing folder";
+  } catch (const jet_writer::JetWriterError& e) {
+    EXPECT_EQ(e.status().kind(), base::StatusKind::kDamaged) << e.what();
+  }
 }
 
 TEST(JetWriter, NuvDatabaseHasFileNamesOfTheLengthAsked) {

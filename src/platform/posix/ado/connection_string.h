@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the OLE DB connection-string parser of the engine.
+// Reads an OLE DB connection string into its key=value pairs and finds the value that counts.
 //
 // The rules are OLE DB's: "key=value" pairs separated by ";"; keys are case-insensitive and
 // trimmed, and "==" inside a key stands for one "="; a value may be enclosed in double or single
