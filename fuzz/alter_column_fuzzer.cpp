@@ -37,14 +37,14 @@ std::string AsciiUpper(std::string_view text) {
 
 void CheckRefusal(const JetStatement& statement) {
   FUZZ_CHECK(statement.kind == JetStatementKind::kRefused);
-  FUZZ_CHECK(!statement.error.empty());
-  FUZZ_CHECK(statement.error.back() == '.');
+  FUZZ_CHECK(!statement.status.message().empty());
+  FUZZ_CHECK(statement.status.message().back() == '.');
 }
 
 // A statement read as ALTER COLUMN: its type is written in upper case, a text length is one
 // Jet allows, and written back it reads the same.
 void CheckAlter(const JetStatement& statement) {
-  FUZZ_CHECK(statement.error.empty());
+  FUZZ_CHECK(statement.status.message().empty());
   const JetAlterColumn& alter = statement.alter;
   FUZZ_CHECK(!alter.type.empty());
   FUZZ_CHECK(AsciiUpper(alter.type) == alter.type);

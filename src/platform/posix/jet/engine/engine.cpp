@@ -19,26 +19,23 @@
 
 namespace platform {
 
+using base::Status;
+using base::StatusKind;
+
 namespace {
 
 constexpr char kReadOnlyText[] =
     "Impossible de mettre à jour. La base de données ou l'objet est en lecture seule.";
 
-EngineStatus Failure(std::string description) {
-  return {kFail, std::move(description), kJetEngineSource};
+Status Damaged(const std::string& path, const std::string& why) {
+  return Status::Damaged("La base de données " + text::QuoteName(path) +
+                         " est endommagée ou ne peut pas être lue : " + why +
+                         ". Rien n'a été modifié.");
 }
 
-EngineStatus OpenFailure(std::string description) {
-  return {kFail, std::move(description), kJetProviderSource};
-}
-
-EngineStatus Damaged(const std::string& path, const std::string& why) {
-  return Failure("La base de données " + text::QuoteName(path) +
-                 " est endommagée ou ne peut pas être lue : " + why + ". Rien n'a été modifié.");
-}
-
-EngineStatus CannotAlter(const std::string& column, const std::string& why) {
-  return Failure("Impossible de modifier la colonne " + text::QuoteName(column) + " : " + why);
+Status CannotAlter(const std::string& column, const std::string& why) {
+  return Status::Refused("Impossible de modifier la colonne " + text::QuoteName(column) + " : " +
+                         why);
 }
 
 std::string InUseText(const std::string& table) {
@@ -51,18 +48,19 @@ std::string InUseText(const std::string& table) {
 
 // What is not a file to open: a missing file, a folder, something other than a regular file
 // (opening a pipe would block), an empty file.
-EngineStatus CheckDatabaseFile(const std::string& path) {
+Status CheckDatabaseFile(const std::string& path) {
   switch (InspectPath(path)) {
     case JetPathKind::kMissing:
-      return OpenFailure("Fichier " + text::QuoteName(path) + " introuvable.");
+      return Status::NotADatabase("Fichier " + text::QuoteName(path) + " introuvable.");
     case JetPathKind::kFolder:
-      return OpenFailure(text::QuoteName(path) +
-                         " est un dossier, pas un fichier de base de données.");
+      return Status::NotADatabase(text::QuoteName(path) +
+                                  " est un dossier, pas un fichier de base de données.");
     case JetPathKind::kOther:
-      return OpenFailure(text::QuoteName(path) + " n'est pas un fichier de base de données.");
+      return Status::NotADatabase(text::QuoteName(path) +
+                                  " n'est pas un fichier de base de données.");
     case JetPathKind::kEmpty:
-      return OpenFailure("Format de base de données " + text::QuoteName(path) +
-                         " non reconnu : le fichier est vide.");
+      return Status::NotADatabase("Format de base de données " + text::QuoteName(path) +
+                                  " non reconnu : le fichier est vide.");
     case JetPathKind::kRegular:
       break;
   }
@@ -80,50 +78,50 @@ std::string HeldExclusivelyText(const std::string& path) {
 
 // Opens the file for reading and, unless `mode` says read-only, writing. A file the user may
 // only read opens read-only, as Jet opens it, and `mode` says so: changes are then refused.
-EngineStatus OpenFile(const std::string& path, OpenMode& mode, JetFile& out) {
+Status OpenFile(const std::string& path, OpenMode& mode, JetFile& out) {
   out = JetFile::Open(path, mode.readOnly ? JetAccess::kRead : JetAccess::kReadWrite);
   if (!out && !mode.readOnly && (errno == EACCES || errno == EROFS || errno == EPERM)) {
     out = JetFile::Open(path, JetAccess::kRead);
     mode.readOnly = true;
   }
   // Held under a lease: by a Samba client that has it open, treated as an exclusive holder.
-  if (!out && OpenRefusedInUse(errno)) return Failure(HeldExclusivelyText(path));
-  if (!out) return Failure(CannotOpenText(path) + " (" + std::strerror(errno) + ").");
+  if (!out && OpenRefusedInUse(errno)) return Status::InUse(HeldExclusivelyText(path));
+  if (!out) return Status::Damaged(CannotOpenText(path) + " (" + std::strerror(errno) + ").");
   if (!out.IsRegular()) {
-    return Failure(CannotOpenText(path) + " : ce n'est pas un fichier.");
+    return Status::Refused(CannotOpenText(path) + " : ce n'est pas un fichier.");
   }
   return {};
 }
 
 // Reads page 0, once, and decides whether the file is a Jet database this engine opens.
-EngineStatus ReadHeader(const JetFile& file, const std::string& path, JetHeader& out) {
+Status ReadHeader(const JetFile& file, const std::string& path, JetHeader& out) {
   unsigned char page[kJet4PageSize] = {};
   const ssize_t got = file.ReadUpTo(page, sizeof page, 0);
-  if (got < 0) return Failure(CannotOpenText(path) + " (" + std::strerror(errno) + ").");
-  std::string why;
-  const JetHeaderCheck check = CheckJetHeader(page, static_cast<std::size_t>(got), out, why);
-  if (check == JetHeaderCheck::kJet) return {};
-  const std::string text =
-      "Format de base de données " + text::QuoteName(path) + " non reconnu : " + why + ".";
-  return check == JetHeaderCheck::kNotJet ? OpenFailure(text) : Failure(text);
+  if (got < 0) return Status::Damaged(CannotOpenText(path) + " (" + std::strerror(errno) + ").");
+  const Status check = CheckJetHeader(page, static_cast<std::size_t>(got), out);
+  if (check.ok()) return {};
+  const std::string text = "Format de base de données " + text::QuoteName(path) +
+                           " non reconnu : " + check.message() + ".";
+  return check.kind() == StatusKind::kNotADatabase ? Status::NotADatabase(text)
+                                                   : Status::Refused(text);
 }
 
 // In Share Exclusive, takes the lock held until the file is closed; otherwise checks that no
 // other process holds the whole file for itself (has opened it exclusively).
-EngineStatus CheckOtherUsers(JetFile& file, const std::string& path, const OpenMode& mode) {
+Status CheckOtherUsers(JetFile& file, const std::string& path, const OpenMode& mode) {
   if (mode.exclusive) {
     if (file.OtherBsdLock(JetLock::kExclusive) ||
         !file.LockWhole(mode.readOnly ? JetLock::kShared : JetLock::kExclusive) ||
         LockFileInUse(path)) {
-      return Failure(CannotOpenText(path) +
-                     " en mode exclusif : elle est déjà utilisée par un autre "
-                     "utilisateur ou processus.");
+      return Status::InUse(CannotOpenText(path) +
+                           " en mode exclusif : elle est déjà utilisée par un autre "
+                           "utilisateur ou processus.");
     }
     return {};
   }
   // A BSD lock is on the whole file: an exclusive one holds the file as a whole-file write lock.
   if (file.OtherWholeFileWriteLock() || file.OtherBsdLock(JetLock::kShared)) {
-    return Failure(HeldExclusivelyText(path));
+    return Status::InUse(HeldExclusivelyText(path));
   }
   return {};
 }
@@ -138,13 +136,13 @@ std::vector<std::string> SharedFiles(const std::string& path) {
 // At open: a workstation's exclusive open through Samba (any open, in Share Exclusive) is
 // treated as a local exclusive holder. A Samba that cannot be asked is left to the statement,
 // which refuses with the reason.
-EngineStatus CheckSambaAtOpen(const std::vector<SambaServer>& servers, const std::string& path,
-                              const OpenMode& mode) {
+Status CheckSambaAtOpen(const std::vector<SambaServer>& servers, const std::string& path,
+                        const OpenMode& mode) {
   if (servers.empty()) return {};
   const SambaAnswer answer = AskSamba(servers, SharedFiles(path));
   for (const SambaClient& client : answer.clients) {
     if (client.exclusive || mode.exclusive) {
-      return Failure(HeldExclusivelyText(path) + " " + SambaClientsText(answer.clients));
+      return Status::InUse(HeldExclusivelyText(path) + " " + SambaClientsText(answer.clients));
     }
   }
   return {};
@@ -153,15 +151,15 @@ EngineStatus CheckSambaAtOpen(const std::vector<SambaServer>& servers, const std
 // Before a change: another user of the file or of its lock file, seen by the kernel (`inUse`)
 // or by a running Samba that shares them, refuses it, naming the workstations Samba knows; so
 // does a Samba that shares them and cannot be asked.
-EngineStatus CheckOtherUsersNow(const std::vector<SambaServer>& servers, const std::string& path,
-                                const std::string& table, const std::optional<int>& inUse) {
+Status CheckOtherUsersNow(const std::vector<SambaServer>& servers, const std::string& path,
+                          const std::string& table, const std::optional<int>& inUse) {
   const SambaAnswer answer = servers.empty() ? SambaAnswer{} : AskSamba(servers, SharedFiles(path));
   if (inUse || !answer.clients.empty()) {
-    return Failure(InUseText(table) +
-                   (answer.clients.empty() ? "" : " " + SambaClientsText(answer.clients)));
+    return Status::InUse(InUseText(table) +
+                         (answer.clients.empty() ? "" : " " + SambaClientsText(answer.clients)));
   }
   if (answer.verdict == SambaVerdict::kCannotAsk) {
-    return Failure(SambaCannotTellText(path, answer.why));
+    return Status::Refused(SambaCannotTellText(path, answer.status.message()));
   }
   return {};
 }
@@ -246,7 +244,7 @@ int BytesPerCharacter(const JetHeader& header) {
 }
 
 // A definition that two rows of the catalog share would be changed for both tables at once.
-EngineStatus CheckOneCatalogRow(const std::string& path, const LibmdbView& view) {
+Status CheckOneCatalogRow(const std::string& path, const LibmdbView& view) {
   if (view.tablesOnDefinition <= 1) return {};
   return Damaged(path, std::to_string(view.tablesOnDefinition) +
                            " tables du catalogue partagent la définition de la table " +
@@ -255,37 +253,35 @@ EngineStatus CheckOneCatalogRow(const std::string& path, const LibmdbView& view)
 
 // Asks libmdb (in its child) for the table and its columns and, when `scan` is set and the
 // statement shortens the column, for its values.
-EngineStatus AskLibmdb(const JetFile& file, const std::string& path, std::uint64_t fileSize,
-                       const JetHeader& header, const JetAlterColumn& alter, bool scan,
-                       LibmdbView& view) {
+Status AskLibmdb(const JetFile& file, const std::string& path, std::uint64_t fileSize,
+                 const JetHeader& header, const JetAlterColumn& alter, bool scan,
+                 LibmdbView& view) {
   const int perCharacter = BytesPerCharacter(header);
   const LibmdbRequest request{alter.table, alter.column,
                               scan && alter.textLength ? *alter.textLength * perCharacter : 0,
                               perCharacter};
-  std::string why;
-  const LibmdbRead read =
-      ReadWithLibmdb(file.fd(), path, fileSize / header.pageSize, request, view, why);
-  if (read == LibmdbRead::kNotConfined) {
-    return Failure("La base de données " + text::QuoteName(path) + " n'a pas été lue, car " + why +
-                   ". Rien n'a été modifié.");
+  const Status read = ReadWithLibmdb(file.fd(), path, fileSize / header.pageSize, request, view);
+  if (read.kind() == StatusKind::kRefused) {
+    return Status::Refused("La base de données " + text::QuoteName(path) +
+                           " n'a pas été lue, car " + read.message() + ". Rien n'a été modifié.");
   }
-  if (read != LibmdbRead::kAnswered) return Damaged(path, why);
-  if (!view.failure.empty()) return Damaged(path, view.failure);
+  if (!read.ok()) return Damaged(path, read.message());
   if (!view.tableFound) {
-    return Failure("La table " + text::QuoteName(alter.table) +
-                   " est introuvable. Vérifiez qu'elle existe et que son nom est correctement "
-                   "orthographié.");
+    return Status::Refused(
+        "La table " + text::QuoteName(alter.table) +
+        " est introuvable. Vérifiez qu'elle existe et que son nom est correctement "
+        "orthographié.");
   }
   if (view.systemTable) {
-    return Failure("Impossible de modifier la table système " + text::QuoteName(view.table) + ".");
+    return Status::Refused("Impossible de modifier la table système " +
+                           text::QuoteName(view.table) + ".");
   }
   return CheckOneCatalogRow(path, view);
 }
 
 // libmdb's column named by the statement, which must be a variable-length text column asked
 // for a text length.
-EngineStatus FindLibmdbColumn(const LibmdbView& view, const JetAlterColumn& alter,
-                              LibmdbColumn& out) {
+Status FindLibmdbColumn(const LibmdbView& view, const JetAlterColumn& alter, LibmdbColumn& out) {
   const LibmdbColumn* column = nullptr;
   for (const LibmdbColumn& candidate : view.columns) {
     if (SameJetName(candidate.name, alter.column)) {
@@ -294,8 +290,8 @@ EngineStatus FindLibmdbColumn(const LibmdbView& view, const JetAlterColumn& alte
     }
   }
   if (column == nullptr) {
-    return Failure("La colonne " + text::QuoteName(alter.column) +
-                   " est introuvable dans la table " + text::QuoteName(view.table) + ".");
+    return Status::Refused("La colonne " + text::QuoteName(alter.column) +
+                           " est introuvable dans la table " + text::QuoteName(view.table) + ".");
   }
   if (column->type != kJetTypeText) {
     return CannotAlter(column->name, std::string("c'est une colonne de type ") +
@@ -327,8 +323,7 @@ JetPageReader PageReader(const JetFile& file, const JetHeader& header) {
 }
 
 // A file cut short: its size is not a whole number of pages. Checked before libmdb reads it.
-EngineStatus CheckWholePages(const std::string& path, std::uint64_t fileSize,
-                             const JetHeader& header) {
+Status CheckWholePages(const std::string& path, std::uint64_t fileSize, const JetHeader& header) {
   if (fileSize % header.pageSize == 0) return {};
   return Damaged(path, "sa taille (" + std::to_string(fileSize) +
                            " octets) n'est pas un nombre entier de pages de " +
@@ -338,8 +333,8 @@ EngineStatus CheckWholePages(const std::string& path, std::uint64_t fileSize,
 // Every page the table owns lies inside the file: the pages its usage maps name and its
 // indexes' first pages. Only the maps are read (and the map pages of a large table), never the
 // pages they name, so this costs the same whatever the number of rows.
-EngineStatus CheckTableInFile(const JetFile& file, const std::string& path, std::uint64_t fileSize,
-                              const JetHeader& header, const TableDefinition& definition) {
+Status CheckTableInFile(const JetFile& file, const std::string& path, std::uint64_t fileSize,
+                        const JetHeader& header, const TableDefinition& definition) {
   const std::uint64_t pageCount = fileSize / header.pageSize;
   const auto cut = [&](std::uint64_t page) {
     return Damaged(path, "la table occupe la page " + std::to_string(page) +
@@ -362,9 +357,8 @@ EngineStatus CheckTableInFile(const JetFile& file, const std::string& path, std:
 }
 
 // Our own reading of the table's definition, byte for byte, which must agree with libmdb's.
-EngineStatus ReadOwnDefinition(const JetFile& file, const std::string& path, std::uint64_t fileSize,
-                               const JetHeader& header, const LibmdbView& view,
-                               TableDefinition& out) {
+Status ReadOwnDefinition(const JetFile& file, const std::string& path, std::uint64_t fileSize,
+                         const JetHeader& header, const LibmdbView& view, TableDefinition& out) {
   std::string why;
   if (!ReadTableDefinition(PageReader(file, header), header.version, view.firstPage,
                            fileSize / header.pageSize, out, why)) {
@@ -379,9 +373,9 @@ EngineStatus ReadOwnDefinition(const JetFile& file, const std::string& path, std
 
 // The one descriptor of the definition with libmdb's name and number for the column, and a
 // length a text column can have.
-EngineStatus FindDefinitionColumn(const std::string& path, const JetHeader& header,
-                                  const TableDefinition& definition, const LibmdbColumn& theirs,
-                                  TdefColumn& out) {
+Status FindDefinitionColumn(const std::string& path, const JetHeader& header,
+                            const TableDefinition& definition, const LibmdbColumn& theirs,
+                            TdefColumn& out) {
   const TdefColumn* found = nullptr;
   for (const TdefColumn& candidate : definition.columns) {
     if (!SameNameAsLibmdbReadsIt(theirs.name, candidate.name) || !SameNumber(theirs, candidate)) {
@@ -404,26 +398,25 @@ EngineStatus FindDefinitionColumn(const std::string& path, const JetHeader& head
 
 // Finds the statement's column: libmdb's view of it, checked against our own reading of the
 // table's definition, which gives where its length field lies.
-EngineStatus FindColumn(const JetFile& file, const std::string& path, const JetHeader& header,
-                        const JetAlterColumn& alter, TargetColumn& out) {
+Status FindColumn(const JetFile& file, const std::string& path, const JetHeader& header,
+                  const JetAlterColumn& alter, TargetColumn& out) {
   std::uint64_t fileSize = 0;
   if (!file.Size(fileSize)) return Damaged(path, std::strerror(errno));
-  if (EngineStatus status = CheckWholePages(path, fileSize, header); !status.ok()) return status;
+  if (Status status = CheckWholePages(path, fileSize, header); !status.ok()) return status;
   out.fileSize = fileSize;
   // No value is read yet: a damaged table is refused first, without reading its rows.
-  if (EngineStatus status = AskLibmdb(file, path, fileSize, header, alter, false, out.view);
+  if (Status status = AskLibmdb(file, path, fileSize, header, alter, false, out.view);
       !status.ok()) {
     return status;
   }
-  if (EngineStatus status = FindLibmdbColumn(out.view, alter, out.theirs); !status.ok()) {
+  if (Status status = FindLibmdbColumn(out.view, alter, out.theirs); !status.ok()) {
     return status;
   }
-  if (EngineStatus status =
-          ReadOwnDefinition(file, path, fileSize, header, out.view, out.definition);
+  if (Status status = ReadOwnDefinition(file, path, fileSize, header, out.view, out.definition);
       !status.ok()) {
     return status;
   }
-  if (EngineStatus status = CheckTableInFile(file, path, fileSize, header, out.definition);
+  if (Status status = CheckTableInFile(file, path, fileSize, header, out.definition);
       !status.ok()) {
     return status;
   }
@@ -432,10 +425,10 @@ EngineStatus FindColumn(const JetFile& file, const std::string& path, const JetH
 
 // A shorter length: libmdb reads every row of the sound table found, and no value is longer
 // than the new length.
-EngineStatus CheckShortening(const JetFile& file, const std::string& path, const JetHeader& header,
-                             const JetAlterColumn& alter, TargetColumn& target) {
+Status CheckShortening(const JetFile& file, const std::string& path, const JetHeader& header,
+                       const JetAlterColumn& alter, TargetColumn& target) {
   LibmdbView& view = target.view;
-  if (EngineStatus status = AskLibmdb(file, path, target.fileSize, header, alter, true, view);
+  if (Status status = AskLibmdb(file, path, target.fileSize, header, alter, true, view);
       !status.ok()) {
     return status;
   }
@@ -497,8 +490,7 @@ std::vector<LengthByte> PlanSplitWrite(const TdefColumn& field, int from, int to
 }
 
 // The length field still holds the length that was read: nothing changed the file since.
-EngineStatus CheckLengthOnDisk(const JetFile& file, const std::string& path,
-                               const TdefColumn& target) {
+Status CheckLengthOnDisk(const JetFile& file, const std::string& path, const TdefColumn& target) {
   unsigned char current[2] = {};
   if (!file.ReadAt(&current[0], 1, target.lengthOffset) ||
       !file.ReadAt(&current[1], 1, target.lengthSecondOffset)) {
@@ -525,29 +517,29 @@ std::vector<LengthByte> PlanLengthWrites(const JetHeader& header, const TdefColu
 // Carries out `writes` on a field holding `oldLength`, each followed by a flush. A pair of
 // adjacent bytes that both give the new length is written whole, in one write that a crash
 // cannot tear.
-EngineStatus ApplyLengthWrites(JetFile& file, const std::string& path, const std::string& column,
-                               int oldLength, const std::vector<LengthByte>& writes,
-                               int newLength) {
+Status ApplyLengthWrites(JetFile& file, const std::string& path, const std::string& column,
+                         int oldLength, const std::vector<LengthByte>& writes, int newLength) {
   const bool whole = writes.size() == 2 && writes[1].offset == writes[0].offset + 1 &&
                      writes[0].lengthAfter == newLength;
   int onDisk = oldLength;
   for (std::size_t k = 0; k < writes.size(); k += whole ? 2 : 1) {
     const unsigned char bytes[2] = {writes[k].value,
                                     whole ? writes[k + 1].value : static_cast<unsigned char>(0)};
-    std::string why;
     const std::string left = onDisk == oldLength
                                  ? " n'a peut-être pas été modifiée."
                                  : " est restée à " + std::to_string(onDisk) +
                                        " octets, une longueur que toutes ses valeurs respectent.";
-    if (!file.WriteAt(bytes, whole ? 2 : 1, writes[k].offset, why)) {
-      return Failure("Erreur d'écriture dans la base de données " + text::QuoteName(path) + " (" +
-                     why + ") : la longueur de la colonne " + text::QuoteName(column) + left);
+    if (const Status written = file.WriteAt(bytes, whole ? 2 : 1, writes[k].offset);
+        !written.ok()) {
+      return Status::Damaged("Erreur d'écriture dans la base de données " + text::QuoteName(path) +
+                             " (" + written.message() + ") : la longueur de la colonne " +
+                             text::QuoteName(column) + left);
     }
     if (!file.Flush()) {
-      return Failure("Erreur lors de l'écriture sur le disque de la base de données " +
-                     text::QuoteName(path) + " (" + std::strerror(errno) +
-                     ") : la modification de la colonne " + text::QuoteName(column) +
-                     " n'est peut-être pas enregistrée.");
+      return Status::Damaged("Erreur lors de l'écriture sur le disque de la base de données " +
+                             text::QuoteName(path) + " (" + std::strerror(errno) +
+                             ") : la modification de la colonne " + text::QuoteName(column) +
+                             " n'est peut-être pas enregistrée.");
     }
     onDisk = writes[k].lengthAfter;
   }
@@ -556,9 +548,9 @@ EngineStatus ApplyLengthWrites(JetFile& file, const std::string& path, const std
 
 // Writes one byte or both of the length field and flushes after each write, after checking
 // that the file still holds what was read.
-EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader& header,
-                         const std::string& column, const TdefColumn& target, int newLength) {
-  if (EngineStatus status = CheckLengthOnDisk(file, path, target); !status.ok()) return status;
+Status WriteLength(JetFile& file, const std::string& path, const JetHeader& header,
+                   const std::string& column, const TdefColumn& target, int newLength) {
+  if (Status status = CheckLengthOnDisk(file, path, target); !status.ok()) return status;
   const std::vector<LengthByte> writes = PlanLengthWrites(header, target, newLength);
   if (writes.empty()) {
     return CannotAlter(column,
@@ -571,7 +563,7 @@ EngineStatus WriteLength(JetFile& file, const std::string& path, const JetHeader
 
 // A shortening counts characters; in a Jet 3 file whose code page stores some characters in two
 // bytes, libmdb's count of them cannot be trusted, so the shortening is refused.
-EngineStatus CheckCodePage(const JetHeader& header, const std::string& column) {
+Status CheckCodePage(const JetHeader& header, const std::string& column) {
   if (header.version != JetVersion::kJet3 || !DoubleByteCodePage(header.codePage)) return {};
   return CannotAlter(column,
                      "la base de données est au format Access 97 (Jet 3) avec la page "
@@ -583,27 +575,27 @@ EngineStatus CheckCodePage(const JetHeader& header, const std::string& column) {
 
 // Jet changes no column that takes part in a relationship, as the foreign key or as the key it
 // references, whatever the relationship's flags.
-EngineStatus CheckRelationships(const TargetColumn& target) {
+Status CheckRelationships(const TargetColumn& target) {
   if (target.view.relationships == 0) return {};
-  return Failure("Impossible de modifier le champ " + text::QuoteName(target.theirs.name) +
-                 ". Il fait partie d'une ou de plusieurs relations.");
+  return Status::Refused("Impossible de modifier le champ " + text::QuoteName(target.theirs.name) +
+                         ". Il fait partie d'une ou de plusieurs relations.");
 }
 
 // Finds the column, checks a shortening, writes the length field.
-EngineStatus Alter(JetFile& file, const std::string& path, const JetHeader& header,
-                   const JetAlterColumn& alter) {
+Status Alter(JetFile& file, const std::string& path, const JetHeader& header,
+             const JetAlterColumn& alter) {
   TargetColumn target;
-  if (EngineStatus status = FindColumn(file, path, header, alter, target); !status.ok()) {
+  if (Status status = FindColumn(file, path, header, alter, target); !status.ok()) {
     return status;
   }
-  if (EngineStatus status = CheckRelationships(target); !status.ok()) return status;
+  if (Status status = CheckRelationships(target); !status.ok()) return status;
   const int newLength = *alter.textLength * BytesPerCharacter(header);
   if (newLength == target.ours.length) return {};  // already so: nothing is written
   if (newLength < target.ours.length) {
-    if (EngineStatus status = CheckCodePage(header, target.theirs.name); !status.ok()) {
+    if (Status status = CheckCodePage(header, target.theirs.name); !status.ok()) {
       return status;
     }
-    if (EngineStatus status = CheckShortening(file, path, header, alter, target); !status.ok()) {
+    if (Status status = CheckShortening(file, path, header, alter, target); !status.ok()) {
       return status;
     }
   }
@@ -612,17 +604,17 @@ EngineStatus Alter(JetFile& file, const std::string& path, const JetHeader& head
 
 }  // namespace
 
-EngineStatus JetEngine::Open(const std::string& path, const OpenMode& mode,
-                             std::optional<JetEngine>& out) {
-  if (EngineStatus status = CheckDatabaseFile(path); !status.ok()) return status;
+Status JetEngine::Open(const std::string& path, const OpenMode& mode,
+                       std::optional<JetEngine>& out) {
+  if (Status status = CheckDatabaseFile(path); !status.ok()) return status;
   OpenMode actual = mode;
   JetFile file;
-  if (EngineStatus status = OpenFile(path, actual, file); !status.ok()) return status;
+  if (Status status = OpenFile(path, actual, file); !status.ok()) return status;
   JetHeader header;
-  if (EngineStatus status = ReadHeader(file, path, header); !status.ok()) return status;
-  if (EngineStatus status = CheckOtherUsers(file, path, actual); !status.ok()) return status;
+  if (Status status = ReadHeader(file, path, header); !status.ok()) return status;
+  if (Status status = CheckOtherUsers(file, path, actual); !status.ok()) return status;
   std::vector<SambaServer> samba = FindSambaServers();
-  if (EngineStatus status = CheckSambaAtOpen(samba, path, actual); !status.ok()) return status;
+  if (Status status = CheckSambaAtOpen(samba, path, actual); !status.ok()) return status;
   out.emplace(JetEngine(path, std::move(file), header, actual, std::move(samba)));
   return {};
 }
@@ -636,16 +628,16 @@ JetEngine::JetEngine(std::string path, JetFile file, JetHeader header, OpenMode 
       samba_(std::move(samba)),
       sambaFoundAt_(std::chrono::steady_clock::now()) {}
 
-EngineStatus JetEngine::CountParameters(const JetStatement& statement, std::size_t& count) const {
+Status JetEngine::CountParameters(const JetStatement& statement, std::size_t& count) const {
   count = 0;
-  if (statement.kind == JetStatementKind::kRefused) return Failure(statement.error);
+  if (statement.kind == JetStatementKind::kRefused) return statement.status;
   return {};
 }
 
-EngineStatus JetEngine::Execute(const JetStatement& statement) {
-  if (statement.kind == JetStatementKind::kRefused) return Failure(statement.error);
+Status JetEngine::Execute(const JetStatement& statement) {
+  if (statement.kind == JetStatementKind::kRefused) return statement.status;
   const JetAlterColumn& alter = statement.alter;
-  if (mode_.readOnly) return Failure(kReadOnlyText);
+  if (mode_.readOnly) return Status::Refused(kReadOnlyText);
   // The whole statement runs under the lock: another user of the file fails it at once. In
   // Share Exclusive the lock is already held. `inUse` holds errno of what found another user.
   std::optional<StatementLock> lock;
@@ -657,8 +649,8 @@ EngineStatus JetEngine::Execute(const JetStatement& statement) {
     } else if (const int error = lock.emplace(file_).error(); error == EAGAIN || error == EACCES) {
       inUse = error;
     } else if (error != 0) {
-      return Failure("Impossible de verrouiller la base de données " + text::QuoteName(path_) +
-                     " (" + std::strerror(error) + ").");
+      return Status::Damaged("Impossible de verrouiller la base de données " +
+                             text::QuoteName(path_) + " (" + std::strerror(error) + ").");
     }
   }
   if (!inUse && LockFileInUse(path_)) inUse = EWOULDBLOCK;
@@ -670,7 +662,7 @@ EngineStatus JetEngine::Execute(const JetStatement& statement) {
     samba_ = FindSambaServers(samba_);
     sambaFoundAt_ = now;
   }
-  if (EngineStatus status = CheckOtherUsersNow(samba_, path_, alter.table, inUse); !status.ok()) {
+  if (Status status = CheckOtherUsersNow(samba_, path_, alter.table, inUse); !status.ok()) {
     return status;
   }
   return Alter(file_, path_, header_, alter);

@@ -25,8 +25,8 @@
 // only during a statement; Share Exclusive holds the lock from open to close and is refused when
 // another process holds one; Read refuses every change.
 //
-// Failures are an EngineStatus: an HRESULT-style code, a French description and the source that
-// names the engine. Nothing here throws; no libmdb type appears in this header.
+// Failures are a base::Status: its kind and the French text the user reads; the database seam
+// turns it into a code and a source. Nothing here throws; no libmdb type appears in this header.
 #pragma once
 
 #include <chrono>
@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/database.h"
+#include "base/status.h"
 #include "platform/posix/jet/engine/file.h"
 #include "platform/posix/jet/engine/samba.h"
 #include "platform/posix/jet/engine/statement.h"
@@ -48,15 +48,6 @@ inline constexpr char kJetProviderSource[] = "Microsoft.Jet.OLEDB.4.0";
 // The source of every failure of the engine on a Jet database.
 inline constexpr char kJetEngineSource[] =
     "Moteur de base de données Microsoft.Jet.OLEDB.4.0 (Jet)";
-
-// The outcome of an engine operation: kOk, or a failure code with its French description and
-// its source.
-struct EngineStatus {
-  HResult code = kOk;
-  std::string description;
-  std::string source;
-  bool ok() const { return !Failed(code); }
-};
 
 // How the connection string's "Mode" asks to share the file.
 struct OpenMode {
@@ -74,7 +65,7 @@ class JetEngine {
   // encryption or a truncated header fail. A file that may only be read opens read-only. It also
   // fails while another process holds the whole file locked (opened exclusively), and, in Share
   // Exclusive, while another process holds any lock on it. `out` is set only on success.
-  static EngineStatus Open(const std::string& path, const OpenMode& mode,
+  static base::Status Open(const std::string& path, const OpenMode& mode,
                            std::optional<JetEngine>& out);
 
   JetEngine(JetEngine&&) noexcept = default;
@@ -82,12 +73,12 @@ class JetEngine {
 
   // The number of parameters of `statement` (always 0: the one statement has none), without
   // running anything; fails as Execute would on a statement the engine refuses to read.
-  EngineStatus CountParameters(const JetStatement& statement, std::size_t& count) const;
+  base::Status CountParameters(const JetStatement& statement, std::size_t& count) const;
 
   // Runs `statement`, as ParseJetStatement read it. On failure the file is as it was.
-  EngineStatus Execute(const JetStatement& statement);
+  base::Status Execute(const JetStatement& statement);
   // Reads `text` and runs it.
-  EngineStatus Execute(const std::string& text) { return Execute(ParseJetStatement(text)); }
+  base::Status Execute(const std::string& text) { return Execute(ParseJetStatement(text)); }
 
  private:
   JetEngine(std::string path, JetFile file, JetHeader header, OpenMode mode,

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
+
 namespace platform {
 
 // One running smbd: its configuration file ("" for the default one) and the real paths of the
@@ -38,12 +40,12 @@ struct SambaClient {
 enum class SambaVerdict {
   kNotShared,  // no running smbd shares the folder of any of them
   kAnswered,   // the smbd that shares them answered: `clients` (maybe none)
-  kCannotAsk,  // a running smbd shares them (or may) but could not be asked: `why`
+  kCannotAsk,  // a running smbd shares them (or may) but could not be asked: `status`
 };
 struct SambaAnswer {
   SambaVerdict verdict = SambaVerdict::kNotShared;
   std::vector<SambaClient> clients;  // one per workstation and user
-  std::string why;                   // French, with kCannotAsk
+  base::Status status;               // kRefused with kCannotAsk, saying why in French
 };
 
 // Asks every server of `servers` whose shares hold one of `files` (paths; a missing file is

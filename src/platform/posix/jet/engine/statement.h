@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
+
 namespace platform {
 
 // Jet's largest TEXT(n).
@@ -28,13 +30,13 @@ struct JetAlterColumn {
 
 enum class JetStatementKind {
   kAlterColumn,  // `alter` is filled
-  kRefused,      // `error` says why (syntax, another statement, a size out of range)
+  kRefused,      // `status` says why (syntax, another statement, a size out of range)
 };
 
 struct JetStatement {
   JetStatementKind kind = JetStatementKind::kRefused;
   JetAlterColumn alter;
-  std::string error;  // French, with its final period
+  base::Status status;  // kRefused with kRefused, its French message ending in a period
 };
 
 JetStatement ParseJetStatement(std::string_view text);

@@ -92,8 +92,8 @@ void SetLibmdbChildHookForTesting(void (*hook)(int file)) {
   childHook = hook;
 }
 
-LibmdbRead ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
-                          const LibmdbRequest& request, LibmdbView& out, std::string& why) {
+base::Status ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
+                            const LibmdbRequest& request, LibmdbView& out) {
   ChildLimits limits;
   limits.wallMs = LibmdbCatalogTimeLimitMs();
   // The scan's limit, once it starts, is for a table of at most as many pages as the file holds.
@@ -110,10 +110,11 @@ LibmdbRead ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePag
     AnswerInChild(channel, path, request);
   });
   if (result.end == ChildEnd::kAnswered && DecodeLibmdbView(result.bytes, out)) {
-    return LibmdbRead::kAnswered;
+    if (!out.failure.empty()) return base::Status::Damaged(out.failure);
+    return {};
   }
-  why = NoAnswerText(result);
-  return result.end == ChildEnd::kNotConfined ? LibmdbRead::kNotConfined : LibmdbRead::kNoAnswer;
+  if (result.end == ChildEnd::kNotConfined) return base::Status::Refused(NoAnswerText(result));
+  return base::Status::Damaged(NoAnswerText(result));
 }
 
 }  // namespace platform

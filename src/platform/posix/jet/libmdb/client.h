@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
+
 namespace platform {
 
 // A column as libmdb reads it.
@@ -60,19 +62,14 @@ struct LibmdbView {
   std::uint64_t tooLong = 0;  // values longer than the new length, in characters
 };
 
-enum class LibmdbRead {
-  kAnswered,     // libmdb's view is in `out`
-  kNoAnswer,     // the child crashed, was killed (by its filter too), ran out of time or
-                 // answered garbage: the file is damaged or unreadable
-  kNotConfined,  // the child could not be confined, and did not read the file
-};
-
 // Asks libmdb about the file open as `fd` (its path `path`, `filePages` pages of the file's own
 // size) in a child process (platform/posix/supervisor.h) that runs the questions of queries.h and
-// answers in the format of wire.h. Without an answer, a French `why` (without final
-// period).
-LibmdbRead ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
-                          const LibmdbRequest& request, LibmdbView& out, std::string& why);
+// answers in the format of wire.h. Ok with libmdb's view in `out`; kDamaged when the child
+// crashed, was killed (by its filter too), ran out of time or answered garbage, or libmdb could
+// not read what it was asked (the view's `failure`); kRefused when the child could not be
+// confined and did not read the file. The message is French, without final period.
+base::Status ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
+                            const LibmdbRequest& request, LibmdbView& out);
 
 // The child's wall-clock limit for its first step (open, catalog, the table's definition and
 // columns, the relationships), the same for every file: that work does not grow with the file.
