@@ -36,7 +36,7 @@
 #include <vector>
 
 #include "base/status.h"
-#include "platform/posix/jet/engine/file.h"
+#include "platform/posix/jet/engine/database.h"
 #include "platform/posix/jet/engine/samba.h"
 #include "platform/posix/jet/engine/statement.h"
 #include "platform/posix/jet/format/header.h"
@@ -48,12 +48,6 @@ inline constexpr char kJetProviderSource[] = "Microsoft.Jet.OLEDB.4.0";
 // The source of every failure of the engine on a Jet database.
 inline constexpr char kJetEngineSource[] =
     "Moteur de base de données Microsoft.Jet.OLEDB.4.0 (Jet)";
-
-// How the connection string's "Mode" asks to share the file.
-struct OpenMode {
-  bool readOnly = false;
-  bool exclusive = false;
-};
 
 // An open Jet database. Destroying it closes the file and releases its locks.
 class JetEngine {
@@ -81,13 +75,14 @@ class JetEngine {
   base::Status Execute(const std::string& text) { return Execute(ParseJetStatement(text)); }
 
  private:
-  JetEngine(std::string path, JetFile file, JetHeader header, OpenMode mode,
-            std::vector<SambaServer> samba);
+  JetEngine(JetDatabase db, std::vector<SambaServer> samba);
+  // Before a change: another user of the file or of its lock file, seen by the kernel (`inUse`
+  // holds errno of what found it) or by a running Samba that shares them, refuses it, naming the
+  // workstations Samba knows; so does a Samba that shares them and cannot be asked.
+  base::Status CheckOtherUsersNow(const std::string& table, const std::optional<int>& inUse);
+  base::Status Alter(const JetAlterColumn& alter);
 
-  std::string path_;
-  JetFile file_;
-  JetHeader header_;
-  OpenMode mode_;
+  JetDatabase db_;
   std::vector<SambaServer> samba_;                      // the running Samba servers, as last found
   std::chrono::steady_clock::time_point sambaFoundAt_;  // when they were found
 };

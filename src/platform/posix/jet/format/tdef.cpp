@@ -216,11 +216,11 @@ std::string JetNameToUtf8(const std::string& bytes) {
   return out;
 }
 
-bool ReadTableDefinition(const JetPageReader& read, JetVersion version, std::uint32_t firstPage,
-                         std::uint64_t pageCount, TableDefinition& out, std::string& error) {
-  const bool jet3 = version == JetVersion::kJet3;
+bool ReadTableDefinition(const JetPages& pages, std::uint32_t firstPage, TableDefinition& out,
+                         std::string& error) {
+  const bool jet3 = pages.version == JetVersion::kJet3;
   const Layout& layout = jet3 ? kJet3Layout : kJet4Layout;
-  Definition definition(read, layout, pageCount, error);
+  Definition definition(pages.read, layout, pages.count, error);
   if (!definition.ReadChain(firstPage) || !definition.Has(layout.realIndexEntries.start))
     return false;
   const std::uint16_t columnCount = definition.U16(layout.table.columns);

@@ -60,10 +60,10 @@ struct TableDefinition {
   std::vector<std::uint32_t> indexPages;
 };
 
-// Reads the definition that starts at `firstPage` of a file of `version` of `pageCount` pages.
-// false with a French `error` (without final period) when it cannot be read whole.
-bool ReadTableDefinition(const JetPageReader& read, JetVersion version, std::uint32_t firstPage,
-                         std::uint64_t pageCount, TableDefinition& out, std::string& error);
+// Reads the definition that starts at page `firstPage` of `pages`. false with a French `error`
+// (without final period) when it cannot be read whole.
+bool ReadTableDefinition(const JetPages& pages, std::uint32_t firstPage, TableDefinition& out,
+                         std::string& error);
 
 // Whether `column`'s length field can be rewritten by one write that a crash cannot tear: both
 // bytes side by side on one page (of `pageSize` bytes), inside one 512-byte sector.

@@ -14,15 +14,16 @@
 #include <cstdint>
 #include <string>
 
+#include "base/status.h"
+
 #include "platform/posix/jet/format/header.h"
 #include "platform/posix/jet/format/page_reader.h"
 
 namespace platform {
 
-// The highest page that the map in row `mapRow` names into `highest` (0 when it names none).
-// false with a French `error` (without final period) when the map cannot be read: its row or a
-// map page outside the file, of the wrong type, or a map of an unknown type.
-bool HighestMappedPage(const JetPageReader& read, JetVersion version, std::uint32_t mapRow,
-                       std::uint64_t pageCount, std::uint32_t& highest, std::string& error);
+// The highest page of `pages` that the map in row `mapRow` names into `highest` (0 when it names
+// none). kDamaged, saying why in French (without final period), when the map cannot be read: its
+// row or a map page outside the file, of the wrong type, or a map of an unknown type.
+base::Status HighestMappedPage(const JetPages& pages, std::uint32_t mapRow, std::uint32_t& highest);
 
 }  // namespace platform

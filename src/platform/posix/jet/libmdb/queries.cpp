@@ -80,11 +80,14 @@ struct Bound {
   }
 };
 
-// Counts the rows of MSysRelationships in which `table`.`column` is the foreign key (szObject,
-// szColumn) or the key it references (szReferencedObject, szReferencedColumn). A file without
-// MSysRelationships has none; one that cannot be read gives a failure.
-bool CountRelationships(MdbHandle* mdb, const std::string& table, const std::string& column,
-                        std::uint32_t& count, std::string& failure) {
+// Counts into `view` the rows of MSysRelationships in which the view's table's `column` is the
+// foreign key (szObject, szColumn) or the key it references (szReferencedObject,
+// szReferencedColumn). A file without MSysRelationships has none; one that cannot be read gives
+// the view its failure.
+bool CountRelationships(MdbHandle* mdb, const std::string& column, LibmdbView& view) {
+  const std::string& table = view.table;
+  std::uint32_t& count = view.relationships;
+  std::string& failure = view.failure;
   count = 0;
   MdbCatalogEntry* found = FindTable(mdb, "MSysRelationships");
   if (found == nullptr) return true;
@@ -204,7 +207,7 @@ LibmdbView QueryLibmdb(const LibmdbFile& file, const LibmdbRequest& request,
   const TablePtr table = ReadColumns(found, request, view, target);
   if (!table || target == 0) return view;
   const LibmdbColumn& column = view.columns[static_cast<std::size_t>(target - 1)];
-  if (!CountRelationships(mdb, view.table, column.name, view.relationships, view.failure)) {
+  if (!CountRelationships(mdb, column.name, view)) {
     return view;
   }
   if (column.type != MDB_TEXT || column.fixed || request.newLengthBytes <= 0 ||
