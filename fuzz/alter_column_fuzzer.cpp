@@ -12,6 +12,7 @@
 
 #include "fuzz_check.h"
 #include "platform/posix/jet/engine/statement.h"
+#include "platform/posix/jet/format/names.h"
 
 namespace {
 

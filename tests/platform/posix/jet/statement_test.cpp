@@ -1,5 +1,6 @@
 // The Jet engine's statement, names and character counts.
 #include "platform/posix/jet/engine/statement.h"
+#include "platform/posix/jet/format/names.h"
 
 #include <gtest/gtest.h>
 

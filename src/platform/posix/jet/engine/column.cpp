@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/posix/jet/format/names.h"
 #include "platform/posix/jet/format/usage_map.h"
 
 namespace platform {
@@ -16,42 +17,6 @@ using base::Status;
 using base::StatusKind;
 
 namespace {
-
-// A column type's name as Access shows it.
-const char* TypeName(int type) {
-  switch (type) {
-    case 0x01:
-      return "Oui/Non";
-    case 0x02:
-      return "Octet";
-    case 0x03:
-      return "Entier";
-    case 0x04:
-      return "Entier long";
-    case 0x05:
-      return "Monétaire";
-    case 0x06:
-      return "Réel simple";
-    case 0x07:
-      return "Réel double";
-    case 0x08:
-      return "Date/Heure";
-    case 0x09:
-      return "Binaire";
-    case kJetTypeText:
-      return "Texte";
-    case 0x0B:
-      return "Objet OLE";
-    case kJetTypeMemo:
-      return "Mémo";
-    case 0x0F:
-      return "N° de réplication";
-    case 0x10:
-      return "Décimal";
-    default:
-      return "inconnu";
-  }
-}
 
 // libmdb keeps only the low byte of a stored column number.
 bool SameNumber(const LibmdbColumn& theirs, const TdefColumn& ours) {
@@ -67,7 +32,7 @@ bool SameColumns(const TableDefinition& definition, const LibmdbView& view) {
     for (std::size_t k = 0; k < view.columns.size() && !matched; ++k) {
       const LibmdbColumn& theirs = view.columns[k];
       // libmdb gives a Yes/No column no size.
-      const int size = ours.type == 0x01 ? 0 : ours.length;
+      const int size = ours.type == kJetTypeBoolean ? 0 : ours.length;
       if (!used[k] && SameNumber(theirs, ours) && SameNameAsLibmdbReadsIt(theirs.name, ours.name) &&
           theirs.type == ours.type && theirs.size == size && theirs.fixed == ours.fixed()) {
         used[k] = true;
@@ -135,7 +100,7 @@ Status ColumnSearch::FindLibmdbColumn() {
   }
   if (column->type != kJetTypeText) {
     return CannotAlterColumn(column->name, std::string("c'est une colonne de type ") +
-                                               TypeName(column->type) +
+                                               JetTypeName(column->type) +
                                                " ; ce moteur ne change pas le type d'une colonne, "
                                                "seulement la longueur d'une colonne Texte.");
   }

@@ -112,12 +112,8 @@ class Definition {
   }
 
   std::uint8_t U8(std::uint64_t at) const { return static_cast<unsigned char>(bytes_[at]); }
-  std::uint16_t U16(std::uint64_t at) const {
-    return static_cast<std::uint16_t>(U8(at) | U8(at + 1) << 8);
-  }
-  std::uint32_t U32(std::uint64_t at) const {
-    return static_cast<std::uint32_t>(U16(at)) | static_cast<std::uint32_t>(U16(at + 2)) << 16;
-  }
+  std::uint16_t U16(std::uint64_t at) const { return Le16(bytes_, at); }
+  std::uint32_t U32(std::uint64_t at) const { return Le32(bytes_, at); }
   std::string Slice(std::uint64_t at, std::uint64_t length) const {
     return bytes_.substr(at, length);
   }

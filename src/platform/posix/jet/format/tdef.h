@@ -27,14 +27,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/jet/format/column_types.h"
 #include "platform/posix/jet/format/header.h"
 #include "platform/posix/jet/format/page_reader.h"
 
 namespace platform {
 
-// Column types and flags the engine looks at (the same in both formats).
-inline constexpr std::uint8_t kJetTypeText = 0x0A;
-inline constexpr std::uint8_t kJetTypeMemo = 0x0C;
+// A column descriptor's flag: the column has a fixed length (the same in both formats).
 inline constexpr std::uint8_t kJetColumnFixed = 0x01;
 
 struct TdefColumn {

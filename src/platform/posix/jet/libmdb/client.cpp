@@ -6,7 +6,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "platform/posix/jet/engine/statement.h"
+#include "platform/posix/jet/format/names.h"
 #include "platform/posix/jet/libmdb/queries.h"
 #include "platform/posix/jet/libmdb/wire.h"
 #include "platform/posix/supervisor.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "platform/posix/jet/engine/statement.h"
+#include "platform/posix/jet/format/names.h"
 
 namespace platform {
 
