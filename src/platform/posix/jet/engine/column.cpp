@@ -54,17 +54,20 @@ Status ColumnSearch::CheckOneCatalogRow() const {
                      text::QuoteName(target_.view.table));
 }
 
-// Asks libmdb (in its child) for the table and its columns and, with kValues when the
-// statement shortens the column, for its values.
-Status ColumnSearch::AskLibmdb(LibmdbScan scan) {
+// Asks libmdb, in one child, for the table and its columns and, when the statement shortens
+// the column, for its values (not when the code page refuses a shortening anyway). Checks the
+// table part; the scan part's status is kept for CheckShortening.
+Status ColumnSearch::AskLibmdb() {
   const int perCharacter = db_.BytesPerCharacter();
-  const LibmdbRequest request{
-      alter_.table, alter_.column,
-      scan == LibmdbScan::kValues && alter_.textLength ? *alter_.textLength * perCharacter : 0,
-      perCharacter};
-  LibmdbView& view = target_.view;
-  const Status read = ReadWithLibmdb(db_.file.fd(), db_.path,
-                                     target_.fileSize / db_.header.pageSize, request, view);
+  const bool scan = alter_.textLength && CheckCodePage().ok();
+  const LibmdbRequest request{alter_.table, alter_.column,
+                              scan ? *alter_.textLength * perCharacter : 0, perCharacter};
+  LibmdbAnswer answer =
+      ReadWithLibmdb({db_.file.fd(), db_.path, target_.fileSize / db_.header.pageSize}, request);
+  target_.view = std::move(answer.view);
+  scanStatus_ = std::move(answer.scan);
+  const LibmdbView& view = target_.view;
+  const Status& read = answer.table;
   if (read.kind() == StatusKind::kRefused) {
     return Status::Refused("La base de données " + text::QuoteName(db_.path) +
                            " n'a pas été lue, car " + read.message() + ". Rien n'a été modifié.");
@@ -221,15 +224,12 @@ Status ColumnSearch::CheckRelationships() const {
 
 Status ColumnSearch::CheckShortening() {
   if (Status status = CheckCodePage(); !status.ok()) return status;
-  if (Status status = AskLibmdb(LibmdbScan::kValues); !status.ok()) return status;
-  const LibmdbView& view = target_.view;
-  if (view.firstPage != target_.definition.pages.front()) {
-    return db_.Damaged("libmdb ne retrouve pas la même définition de la table");
-  }
+  if (!scanStatus_.ok()) return db_.Damaged(scanStatus_.message());
+  const LibmdbScan& view = target_.view.scan;
   if (!view.scanned) return db_.Damaged("les valeurs de la colonne n'ont pas été lues");
   // A row that libmdb skipped could be one too long.
   if (view.rows != target_.definition.rowCount) {
-    return db_.Damaged("la table " + text::QuoteName(view.table) + " annonce " +
+    return db_.Damaged("la table " + text::QuoteName(target_.view.table) + " annonce " +
                        std::to_string(target_.definition.rowCount) + " lignes mais " +
                        std::to_string(view.rows) +
                        " ont pu être lues (un compactage de la base peut la réparer)");
@@ -247,8 +247,8 @@ Status ColumnSearch::CheckShortening() {
 Status ColumnSearch::Find() {
   if (!db_.file.Size(target_.fileSize)) return db_.Damaged(std::strerror(errno));
   if (Status status = CheckWholePages(); !status.ok()) return status;
-  // No value is read yet: a damaged table is refused first, without reading its rows.
-  if (Status status = AskLibmdb(LibmdbScan::kNone); !status.ok()) return status;
+  // A damaged table is refused first, whatever the scan of its values found.
+  if (Status status = AskLibmdb(); !status.ok()) return status;
   if (Status status = FindLibmdbColumn(); !status.ok()) return status;
   if (Status status = ReadOwnDefinition(); !status.ok()) return status;
   if (Status status = CheckTableInFile(); !status.ok()) return status;

@@ -34,15 +34,14 @@ class ColumnSearch {
   // Jet changes no column that takes part in a relationship, as the foreign key or as the key
   // it references, whatever the relationship's flags.
   base::Status CheckRelationships() const;
-  // For a shorter length: the code page lets characters be counted, libmdb reads every row of
-  // the table found, and no value is longer than the new length.
+  // For a shorter length: the code page lets characters be counted, libmdb read every row of
+  // the table found (when Find asked it), and no value is longer than the new length.
   base::Status CheckShortening();
 
   const TargetColumn& target() const { return target_; }
 
  private:
-  enum class LibmdbScan { kNone, kValues };
-  base::Status AskLibmdb(LibmdbScan scan);
+  base::Status AskLibmdb();
   base::Status CheckOneCatalogRow() const;
   base::Status FindLibmdbColumn();
   JetPages Pages() const;
@@ -55,6 +54,7 @@ class ColumnSearch {
   const JetDatabase& db_;
   const JetAlterColumn& alter_;
   TargetColumn target_;
+  base::Status scanStatus_;  // the scan part's, as libmdb's child answered
 };
 
 }  // namespace platform

@@ -43,6 +43,14 @@ struct LibmdbRequest {
   int bytesPerCharacter = 2;
 };
 
+// The scan of a column's values.
+struct LibmdbScan {
+  std::string failure;        // what libmdb could not read (French, without final period), or ""
+  bool scanned = false;       // the column's values were read
+  std::uint64_t rows = 0;     // rows read
+  std::uint64_t tooLong = 0;  // values longer than the new length, in characters
+};
+
 // The answer.
 struct LibmdbView {
   std::string failure;  // what libmdb could not read (French, without final period), or ""
@@ -57,19 +65,35 @@ struct LibmdbView {
   // The rows of MSysRelationships in which the statement's column is the foreign key or the key
   // it references (0 when the file has no MSysRelationships).
   std::uint32_t relationships = 0;
-  bool scanned = false;       // the column's values were read
-  std::uint64_t rows = 0;     // rows read by the scan
-  std::uint64_t tooLong = 0;  // values longer than the new length, in characters
+  LibmdbScan scan;  // when the request shortens the column
 };
 
-// Asks libmdb about the file open as `fd` (its path `path`, `filePages` pages of the file's own
-// size) in a child process (platform/posix/supervisor.h) that runs the questions of queries.h and
-// answers in the format of wire.h. Ok with libmdb's view in `out`; kDamaged when the child
-// crashed, was killed (by its filter too), ran out of time or answered garbage, or libmdb could
-// not read what it was asked (the view's `failure`); kRefused when the child could not be
-// confined and did not read the file. The message is French, without final period.
-base::Status ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
-                            const LibmdbRequest& request, LibmdbView& out);
+// The file libmdb is asked about: the descriptor the engine holds it open as, its path, and its
+// number of pages.
+struct LibmdbSource {
+  int fd = -1;
+  std::string path;
+  std::uint64_t pages = 0;
+};
+
+// libmdb's answer in its two parts, each with its status: `table` is ok when the table part
+// (`view` but its scan) was read; `scan` is ok when the scan part was read or no scan was made
+// (then `view.scan.scanned` is false). The scan's status means something only when the table's
+// is ok. Failures: kDamaged when the child crashed, was killed (by its filter too), ran out of
+// time or answered garbage, or libmdb could not read what it was asked; kRefused (of the table)
+// when the child could not be confined and did not read the file. Messages are French, without
+// final period.
+struct LibmdbAnswer {
+  base::Status table;
+  base::Status scan;
+  LibmdbView view;
+};
+
+// Asks libmdb about `source` in one child process (platform/posix/supervisor.h) that runs the
+// questions of queries.h and answers in the format of wire.h: the table part, then the scan
+// part when the request shortens a variable-length text column. The table part is kept when the
+// child dies or runs out of time during the scan.
+LibmdbAnswer ReadWithLibmdb(const LibmdbSource& source, const LibmdbRequest& request);
 
 // The child's wall-clock limit for its first step (open, catalog, the table's definition and
 // columns, the relationships), the same for every file: that work does not grow with the file.
