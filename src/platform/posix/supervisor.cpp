@@ -1,4 +1,4 @@
-// The Linux side of the database seam: work run in a child process under limits.
+// Work run in a forked child process under limits, and the parent's wait for its answer.
 #include "platform/posix/supervisor.h"
 
 #include <fcntl.h>

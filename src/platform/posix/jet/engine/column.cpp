@@ -1,5 +1,4 @@
-// Finding the statement's column and checking that its length may change: libmdb's view of the
-// table against our own reading of its definition.
+// Finding the statement's column and checking that its length may change.
 #include "platform/posix/jet/engine/column.h"
 
 #include <cerrno>

@@ -9,7 +9,9 @@
 
 namespace platform {
 
-// How the connection string's "Mode" asks to share the file.
+// How the connection string's "Mode" asks to share the file: Share Deny None locks only during a
+// statement; Share Exclusive holds the lock from open to close and is refused when another
+// process holds one; Read refuses every change.
 struct OpenMode {
   bool readOnly = false;
   bool exclusive = false;

@@ -1,5 +1,4 @@
-// The Linux side of the database seam: the Jet engine behind the provider
-// "Microsoft.Jet.OLEDB.4.0", on real Jet (.mdb) files.
+// The Jet engine: opening a database and running a statement on it.
 #include "platform/posix/jet/engine/engine.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the Jet engine's database file and the locks on it.
+// The open database file and the locks on it.
 #include "platform/posix/jet/engine/file.h"
 
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the Jet engine's database file and the locks on it.
+// The open database file and the locks on it: the only way the engine reads, writes and locks.
 //
 // JetFile owns the descriptor of the open database and is the only way the engine reads,
 // writes, flushes and locks it (the libmdb child reads on its own, see libmdb/client.h). Every call

@@ -1,4 +1,4 @@
-// Linux side of the database seam: the running Samba servers and their clients.
+// The running Samba servers and the workstations that have a file open through them.
 #include "platform/posix/jet/engine/samba.h"
 
 #include <dirent.h>

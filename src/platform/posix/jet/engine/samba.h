@@ -1,5 +1,4 @@
-// Linux side of the database seam: what the Samba servers running on this machine know of the
-// workstations that have a database open through their shares.
+// What the Samba servers running here know of the workstations that have a database open.
 //
 // A workstation's plain open of a shared file, its exclusive (deny read/write) open and its
 // oplock stay inside Samba: the kernel shows none of them. So where a running smbd shares the

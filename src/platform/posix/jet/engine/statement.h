@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the Jet engine's statement, read by pure functions.
+// Reads the one statement the Jet engine carries out, with pure functions.
 //
 // The engine carries out one statement, ALTER TABLE t ALTER COLUMN c type, and only for a
 // variable-length text type with a length: TEXT(n) and its synonyms. Names are bare words,

@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the Jet header page, checked before libmdb reads a file.
+// The Jet header page, checked before libmdb reads a file.
 #include "platform/posix/jet/format/header.h"
 
 #include <array>

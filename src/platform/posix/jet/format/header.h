@@ -1,5 +1,4 @@
-// The Linux side of the database seam: the Jet header page (page 0), read by our own code
-// before libmdb is ever asked about the file.
+// The Jet header page (page 0), read by our own code before libmdb is ever asked about the file.
 //
 // Part of page 0 is masked with a fixed RC4 key stream; under the mask lie the page-encoding
 // key (non-zero for an encrypted database) and the database password (masked again, in Jet 4,

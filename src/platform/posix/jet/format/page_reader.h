@@ -1,5 +1,4 @@
-// The Linux side of the database seam: how the engine's own readers of a Jet file (table
-// definitions, usage maps) get its pages, so that they can be tested on pages held in memory.
+// How the engine's own readers of a Jet file get its pages, so tests can hold them in memory.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// The Linux side of the database seam: a Jet table definition, located byte for byte.
+// A Jet table definition, located byte for byte.
 //
 // The offsets below are this reader's own, written apart from the Jet writer's
 // (tools/jet_writer/jet_format.h) on purpose: a reader and a writer that shared a wrong offset

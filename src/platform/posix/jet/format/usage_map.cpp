@@ -1,4 +1,4 @@
-// The Linux side of the database seam: a table's usage maps, read page by page.
+// A table's usage maps, read page by page.
 #include "platform/posix/jet/format/usage_map.h"
 
 #include "platform/posix/jet/format/bytes.h"

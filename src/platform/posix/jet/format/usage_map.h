@@ -1,5 +1,4 @@
-// The Linux side of the database seam: a table's usage maps, read by our own code to tell
-// whether every page the table owns lies inside the file.
+// A table's usage maps, read by our own code to tell whether the table lies inside the file.
 //
 // A table definition names two map rows, as (page << 8) | row on a data page (type 0x01: row
 // count at 12 in Jet 4, 8 in Jet 3, then 2-byte row offsets; row 0 ends at the page's end, row

@@ -1,4 +1,4 @@
-// The Linux side of the database seam: libmdb, asked in a child process with limits.
+// libmdb, asked in one child process under limits per statement.
 #include "platform/posix/jet/libmdb/client.h"
 
 #include <algorithm>
@@ -77,7 +77,7 @@ int LibmdbCatalogTimeLimitMs() {
   if (const int fixed = timeLimitForTesting.load(); fixed > 0) return fixed;
   // A few pages' work, milliseconds even under a sanitizer: a user facing a damaged file waits
   // three seconds for the error, whatever the file's size.
-  return 3000;
+  return kChildWallMs;
 }
 
 int LibmdbScanTimeLimitMs(std::uint64_t tablePages) {

@@ -1,7 +1,7 @@
-// The Linux side of the database seam: what libmdb sees in a Jet file, asked in a child process.
+// What libmdb sees in a Jet file, asked in a confined child process.
 //
 // libmdb may crash, loop or eat memory on a damaged file, so the engine never calls it in its
-// own process: each question forks a child that opens the file with libmdb, under an
+// own process: each statement forks one child that opens the file with libmdb, under an
 // address-space limit and with its output sent to /dev/null, and sends back a compact answer
 // through a pipe. The file may come from anyone who can write the share, and libmdb is not
 // hardened against crafted input, so once libmdb has opened the file (page 0, which the engine
@@ -12,8 +12,8 @@
 // catalog, the table's definition and the relationships has a short, fixed one whatever the
 // file's size; reading every value of a column (a shortening) has one in proportion to the
 // table's pages, which the child reports on the pipe when the first step is done. A child that
-// crashes, is killed, runs out of time or answers garbage makes the question fail; nothing else
-// happens. Only queries.cpp knows libmdb's types.
+// crashes, is killed, runs out of time or answers garbage fails the part of the answer it was
+// on; nothing else happens. Only queries.cpp knows libmdb's types.
 #pragma once
 
 #include <cstdint>

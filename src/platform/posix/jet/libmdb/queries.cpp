@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the questions asked of libmdb about a Jet file.
+// The questions asked of libmdb about a Jet file: the only file that knows libmdb's types.
 #include "platform/posix/jet/libmdb/queries.h"
 
 #include <mdbtools.h>

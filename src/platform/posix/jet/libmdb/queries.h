@@ -1,5 +1,4 @@
-// The Linux side of the database seam: the questions asked of libmdb about a Jet file (its
-// catalog, the table's definition and columns, the relationships, the values of a column).
+// The questions asked of libmdb about a Jet file, in its child.
 //
 // They run in the libmdb child (libmdb/client.h), which they know nothing of: libmdb may crash or
 // loop here on a damaged file. Only this file and its .cpp know libmdb's types.
