@@ -86,6 +86,7 @@ class JetOpenTest : public ::testing::Test {
   }
   void TearDown() override {
     SetLibmdbChildHookForTesting(nullptr);
+    SetLibmdbScanHookForTesting(nullptr);
     SetLibmdbTimeLimitForTesting(0);
   }
   bool Unchanged() const { return DifferingOffsets(original_, db_).empty(); }
@@ -224,6 +225,24 @@ TEST_F(JetOpenTest, ALibmdbChildThatCrashesOrHangsChangesNothing) {
   SetLibmdbChildHookForTesting(nullptr);
   SetLibmdbTimeLimitForTesting(0);
   EXPECT_TRUE(engine->Execute(kWiden).ok());
+  EXPECT_TRUE(Widened());
+}
+
+TEST_F(JetOpenTest, AChildThatHangsInAShorteningsScanFailsTheScanAfterTheTableWasRead) {
+  std::optional<JetEngine> engine;
+  ASSERT_TRUE(Open(db_, engine).ok());
+  SetLibmdbTimeLimitForTesting(300);
+  SetLibmdbScanHookForTesting([] {
+    std::atomic<unsigned> spins{0};
+    for (;;) spins.fetch_add(1, std::memory_order_relaxed);
+  });
+  // The table part came before the scan: the failure is the scan's, in the same one child.
+  const base::Status status = engine->Execute("ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(5)");
+  EXPECT_NE(status.message().find("la lecture des valeurs de la colonne par libmdb n'a pas abouti"),
+            std::string::npos)
+      << status.message();
+  EXPECT_TRUE(Unchanged());
+  EXPECT_TRUE(engine->Execute(kWiden).ok());  // a widening reads no value
   EXPECT_TRUE(Widened());
 }
 

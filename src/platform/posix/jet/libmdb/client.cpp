@@ -18,6 +18,7 @@ namespace {
 
 std::atomic<int> timeLimitForTesting{0};
 std::atomic<void (*)(int)> childHook{nullptr};
+std::atomic<void (*)()> scanHook{nullptr};
 
 // In the child: libmdb's open, the confinement, the table part of the answer, then, when the
 // request shortens the column, the progress message and the scan part.
@@ -38,6 +39,7 @@ void AnswerInChild(const ChildChannel& channel, const std::string& path,
   if (!questions.ScanWanted()) return;
   const std::uint32_t tablePages = questions.TablePages();
   channel.Progress(EncodeScanStarts(tablePages), LibmdbScanTimeLimitMs(tablePages));
+  if (void (*hook)() = scanHook.load()) hook();
   channel.Send(EncodeScanPart(questions.Scan()));
 }
 
@@ -93,6 +95,10 @@ void SetLibmdbTimeLimitForTesting(int milliseconds) {
 
 void SetLibmdbChildHookForTesting(void (*hook)(int file)) {
   childHook = hook;
+}
+
+void SetLibmdbScanHookForTesting(void (*hook)()) {
+  scanHook = hook;
 }
 
 namespace {

@@ -107,5 +107,7 @@ int LibmdbScanTimeLimitMs(std::uint64_t tablePages);
 // descriptor libmdb reads, to make it crash, hang or try what it must not on purpose.
 void SetLibmdbTimeLimitForTesting(int milliseconds);
 void SetLibmdbChildHookForTesting(void (*hook)(int file));
+// A function the child runs just before it reads a column's values (nullptr for none).
+void SetLibmdbScanHookForTesting(void (*hook)());
 
 }  // namespace platform
