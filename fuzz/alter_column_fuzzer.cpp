@@ -12,6 +12,7 @@
 
 #include "fuzz_check.h"
 #include "platform/posix/jet/engine/statement.h"
+#include "platform/posix/jet/format/names.h"
 
 namespace {
 
@@ -37,14 +38,14 @@ std::string AsciiUpper(std::string_view text) {
 
 void CheckRefusal(const JetStatement& statement) {
   FUZZ_CHECK(statement.kind == JetStatementKind::kRefused);
-  FUZZ_CHECK(!statement.error.empty());
-  FUZZ_CHECK(statement.error.back() == '.');
+  FUZZ_CHECK(!statement.status.message().empty());
+  FUZZ_CHECK(statement.status.message().back() == '.');
 }
 
 // A statement read as ALTER COLUMN: its type is written in upper case, a text length is one
 // Jet allows, and written back it reads the same.
 void CheckAlter(const JetStatement& statement) {
-  FUZZ_CHECK(statement.error.empty());
+  FUZZ_CHECK(statement.status.message().empty());
   const JetAlterColumn& alter = statement.alter;
   FUZZ_CHECK(!alter.type.empty());
   FUZZ_CHECK(AsciiUpper(alter.type) == alter.type);

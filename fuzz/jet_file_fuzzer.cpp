@@ -57,12 +57,11 @@ void WriteAll(const std::string& path, const std::uint8_t* data, std::size_t siz
 }
 
 // A failure leaves the file as it was; a success changes one length field or nothing.
-void CheckOutcome(const platform::EngineStatus& status, const std::string& before,
-                  const std::string& after) {
+void CheckOutcome(const base::Status& status, const std::string& before, const std::string& after) {
   FUZZ_CHECK(after.size() == before.size());
   if (!status.ok()) {
-    FUZZ_CHECK(status.source == platform::kJetEngineSource);
-    FUZZ_CHECK(!status.description.empty());
+    FUZZ_CHECK(status.kind() != base::StatusKind::kNotADatabase);
+    FUZZ_CHECK(!status.message().empty());
     FUZZ_CHECK(after == before);
     return;
   }
@@ -81,18 +80,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string& path = DatabasePath();
   WriteAll(path, data, size);
   std::optional<platform::JetEngine> engine;
-  const platform::EngineStatus opened = platform::JetEngine::Open(path, {}, engine);
+  const base::Status opened = platform::JetEngine::Open(path, {}, engine);
   std::string before = ReadAll(path);
   FUZZ_CHECK(before.size() == size);
   if (!opened.ok()) {
     FUZZ_CHECK(!engine);
-    FUZZ_CHECK(!opened.description.empty());
+    FUZZ_CHECK(!opened.message().empty());
     return 0;
   }
   FUZZ_CHECK(engine.has_value());
   for (const char* statement : {"ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(96)",
                                 "ALTER TABLE nuv ALTER COLUMN filename TEXT(20)"}) {
-    const platform::EngineStatus status = engine->Execute(statement);
+    const base::Status status = engine->Execute(statement);
     const std::string after = ReadAll(path);
     CheckOutcome(status, before, after);
     before = after;

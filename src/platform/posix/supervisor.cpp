@@ -1,4 +1,4 @@
-// The Linux side of the database seam: work run in a child process under limits.
+// Work run in a forked child process under limits, and the parent's wait for its answer.
 #include "platform/posix/supervisor.h"
 
 #include <fcntl.h>
@@ -108,15 +108,22 @@ void SetLimits(const ChildLimits& limits) {
   }
 }
 
-[[noreturn]] void RunChild(pid_t parent, const ChildLimits& limits, int fd, int answerFd,
+// The parent's descriptors that the child keeps its own of: the file (-1 for none) and the
+// pipe's end it answers on.
+struct InheritedFds {
+  int file;
+  int answer;
+};
+
+[[noreturn]] void RunChild(pid_t parent, const ChildLimits& limits, InheritedFds fds,
                            const std::function<void(const ChildChannel&)>& work) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   // A parent that died before the line above would leave this child running on its own.
   if (::getppid() != parent) ::_exit(1);
-  const int own = KeepOnlyOwnDescriptors(fd, answerFd);
+  const int own = KeepOnlyOwnDescriptors(fds.file, fds.answer);
   DieQuietly();
   SetLimits(limits);
-  work(ChildChannel(answerFd, own));
+  work(ChildChannel(fds.answer, own));
   ::_exit(0);
 }
 
@@ -202,7 +209,7 @@ ChildResult RunInChild(const ChildLimits& limits, int fd, const ProgressReader& 
     result.error = errno;
     return result;
   }
-  if (child == 0) RunChild(parent, limits, fd, answerWrite.Get(), work);
+  if (child == 0) RunChild(parent, limits, {fd, answerWrite.Get()}, work);
   answerWrite.Reset();
   result.end = ChildEnd::kAnswered;
   ReadAnswer(answerRead.Get(), limits, progress, result);

@@ -1,5 +1,7 @@
-// The Linux side of the database seam: work run in a child process under limits, so that a
-// library that may crash, loop or eat memory on a damaged file cannot take the program down.
+// Runs a function in a forked child WITHOUT exec: safe only in a single-threaded process (the
+// program is single-threaded when it asks), since the child inherits one thread and whatever
+// locks the others held. It runs under limits, so that a library that may crash, loop or eat
+// memory on a damaged file cannot take the program down.
 //
 // The child gets a pipe to send its answer on, a read-only descriptor of its own on one file
 // (every inherited descriptor is closed: the parent's may carry a lock that must not outlive
@@ -8,8 +10,8 @@
 // confines it (sandbox.h) to that file and its pipe; where the kernel refuses, the child ends
 // without reading and the parent learns why. The parent reads the answer under a wall-clock
 // limit, which the child may replace on its way by sending a progress message that the
-// caller's ProgressReader recognises. What the bytes mean is the caller's business: the
-// supervisor only tells how the child ended.
+// caller's ProgressReader recognises among the bytes received. What the bytes mean is the
+// caller's business: the supervisor only tells how the child ended.
 #pragma once
 
 #include <sys/resource.h>
@@ -44,14 +46,18 @@ class ChildChannel {
   int fileFd_;
 };
 
+// The wall-clock limit of a child until its first progress message, unless the caller sets one.
+inline constexpr int kChildWallMs = 3000;
+
 struct ChildLimits {
-  int wallMs = 3000;                     // until the first progress message
+  int wallMs = kChildWallMs;             // until the first progress message
   rlim_t memoryBytes = rlim_t{1} << 30;  // address space beyond what the child inherits
   std::size_t maxAnswer = 8u << 20;      // bytes the parent accepts
 };
 
-// Called by the parent with the bytes received so far: when they start with a whole progress
-// message, removes it and returns the new wall-clock limit (ms from now); otherwise 0.
+// Called by the parent with the bytes received so far: when they hold a whole progress message
+// where the caller expects one, removes it and returns the new wall-clock limit (ms from now);
+// otherwise 0. The bytes are kept however the child ends.
 using ProgressReader = std::function<int(std::string& bytes)>;
 
 enum class ChildEnd {

@@ -55,7 +55,7 @@ class SandboxTest : public ::testing::Test {
     SetSandboxFilterForTesting(true);
   }
   // The statement's result, with `hook` run in the confined child.
-  EngineStatus Widen(void (*hook)(int file)) {
+  base::Status Widen(void (*hook)(int file)) {
     std::optional<JetEngine> engine;
     EXPECT_TRUE(JetEngine::Open(db_, {}, engine).ok());
     if (!engine) return {};
@@ -111,12 +111,12 @@ const Attempt kForbidden[] = {
 TEST_F(SandboxTest, WhatTheChildMayNotDoKillsItAndChangesNothing) {
   for (const Attempt& forbidden : kForbidden) {
     SCOPED_TRACE(forbidden.name);
-    const EngineStatus status = Widen(forbidden.attempt);
+    const base::Status status = Widen(forbidden.attempt);
     EXPECT_FALSE(status.ok());
-    EXPECT_NE(status.description.find("endommagée ou ne peut pas être lue"), std::string::npos)
-        << status.description;
-    EXPECT_NE(status.description.find("appel système interdit"), std::string::npos)
-        << status.description;
+    EXPECT_NE(status.message().find("endommagée ou ne peut pas être lue"), std::string::npos)
+        << status.message();
+    EXPECT_NE(status.message().find("appel système interdit"), std::string::npos)
+        << status.message();
     EXPECT_TRUE(Unchanged());
   }
   // What reading and answering need is allowed.
@@ -148,8 +148,8 @@ TEST_F(SandboxTest, AsRootTheChildRunsAsAnUnprivilegedUser) {
   WriteFile(rootOnlyFile, "secret");
   ASSERT_EQ(::chmod(rootOnlyFile.c_str(), 0600), 0);
   SetSandboxFilterForTesting(false);
-  const EngineStatus status = Widen(CheckUnprivileged);
-  EXPECT_TRUE(status.ok()) << status.description;
+  const base::Status status = Widen(CheckUnprivileged);
+  EXPECT_TRUE(status.ok()) << status.message();
   EXPECT_FALSE(Unchanged());
 }
 
@@ -170,12 +170,12 @@ TEST_F(SandboxTest, ARefusedConfinementLeavesTheFileUnreadAndSaysWhy) {
   const std::string& db = db_;
   const int code = InSecondProcess([&] {
     if (!RefuseFilters()) return 10;
-    const EngineStatus status = Widen(nullptr);
+    const base::Status status = Widen(nullptr);
     if (status.ok()) return 11;
-    const bool says = status.description.find(
+    const bool says = status.message().find(
                           "n'a pas été lue, car le processus de lecture n'a "
                           "pas pu être confiné") != std::string::npos &&
-                      status.description.find("filtre des appels système") != std::string::npos;
+                      status.message().find("filtre des appels système") != std::string::npos;
     return says ? 0 : 12;
   });
   EXPECT_EQ(code, 0);

@@ -47,8 +47,12 @@ HResult Fail(HResult code, std::string description, std::string source = kJetPro
   return code;
 }
 
-HResult Fail(const EngineStatus& status) {
-  return Fail(status.code, status.description, status.source);
+// The engine's failure as ADO reports it: what is refused before the file is known to be a
+// Jet database names the provider, every other failure the engine.
+HResult Fail(const base::Status& status) {
+  return Fail(
+      kFail, status.message(),
+      status.kind() == base::StatusKind::kNotADatabase ? kJetProviderSource : kJetEngineSource);
 }
 
 // The Linux stand-in for an uninstalled database layer: the class names listed in
@@ -291,7 +295,7 @@ HResult DbConnection::Open(const std::string& connectionString, const std::strin
     return Fail(kFail,
                 "Valeur incorrecte pour le mot clé « Mode » : " + text::QuoteName(*modeText) + ".");
   }
-  if (EngineStatus status = JetEngine::Open(*path, mode, impl_->engine->db); !status.ok()) {
+  if (base::Status status = JetEngine::Open(*path, mode, impl_->engine->db); !status.ok()) {
     return Fail(status);
   }
   return kOk;
@@ -384,7 +388,7 @@ HResult DbCommand::Prepare(std::uint32_t /*expectedRuns*/) {
   if (HResult hr = NeedOpenConnection(impl_->engine); Failed(hr)) return hr;
   if (HResult hr = NeedText(impl_->text); Failed(hr)) return hr;
   std::size_t count = 0;
-  if (EngineStatus status = impl_->engine->db->CountParameters(impl_->statement, count);
+  if (base::Status status = impl_->engine->db->CountParameters(impl_->statement, count);
       !status.ok()) {
     return Fail(status);
   }
@@ -407,7 +411,7 @@ HResult DbCommand::Execute(std::int32_t options, std::unique_ptr<DbRecordset>& r
   }
   if (HResult hr = NeedOpenConnection(impl_->engine); Failed(hr)) return hr;
   if (HResult hr = NeedText(impl_->text); Failed(hr)) return hr;
-  if (EngineStatus status = impl_->engine->db->Execute(impl_->statement); !status.ok()) {
+  if (base::Status status = impl_->engine->db->Execute(impl_->statement); !status.ok()) {
     return Fail(status);
   }
   result = std::make_unique<DbRecordset>(std::make_unique<DbRecordset::Impl>());

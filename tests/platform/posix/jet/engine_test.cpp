@@ -300,12 +300,12 @@ TEST_F(JetEngineTest, DamagedCopiesFailOpenFailTheStatementOrChangeOnlyTheLength
       continue;
     }
     ++opened;
-    const EngineStatus status =
+    const base::Status status =
         engine->Execute("ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(96)");
     const std::string after = ReadFile(db);
     if (!status.ok()) {
       ++refused;
-      EXPECT_EQ(after, bytes) << run << ": " << status.description;
+      EXPECT_EQ(after, bytes) << run << ": " << status.message();
       continue;
     }
     ++altered;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -19,28 +20,36 @@ TEST(JetLibmdbWireTest, MessagesSurviveTheirEncodingAndGarbageIsRejected) {
   view.tablesOnDefinition = 2;
   view.columns = {{"Id", 0, 4, 4, true}, {"Filename", 1, 10, 100, false}};
   view.relationships = 3;
-  view.scanned = true;
-  view.rows = 1000;
-  view.tooLong = 3;
-  const std::string bytes = EncodeLibmdbView(view);
+  view.scan.scanned = true;
+  view.scan.rows = 1000;
+  view.scan.tooLong = 3;
+  const std::string table = EncodeTablePart(view);
+  const std::string scan = EncodeScanPart(view.scan);
+  const std::string bytes = table + scan;  // as the child sends them, progress removed
   LibmdbView back;
-  ASSERT_TRUE(DecodeLibmdbView(bytes, back));
+  ASSERT_EQ(DecodeTablePart(bytes, back), table.size());
+  ASSERT_TRUE(DecodeScanPart(std::string_view(bytes).substr(table.size()), back.scan));
   EXPECT_EQ(back.table, "nuv");
   EXPECT_EQ(back.firstPage, 24u);
   ASSERT_EQ(back.columns.size(), 2u);
   EXPECT_EQ(back.columns[1].name, "Filename");
   EXPECT_EQ(back.columns[1].size, 100);
   EXPECT_TRUE(back.columns[0].fixed);
-  EXPECT_EQ(back.tooLong, 3u);
+  EXPECT_EQ(back.scan.tooLong, 3u);
+  EXPECT_TRUE(back.scan.scanned);
   EXPECT_EQ(back.tablesOnDefinition, 2u);
   EXPECT_EQ(back.relationships, 3u);
-  for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
-    EXPECT_FALSE(DecodeLibmdbView(bytes.substr(0, cut), back)) << cut;
+  for (std::size_t cut = 0; cut < table.size(); ++cut) {
+    EXPECT_EQ(DecodeTablePart(table.substr(0, cut), back), 0u) << cut;
   }
-  EXPECT_FALSE(DecodeLibmdbView(bytes + "x", back));
+  for (std::size_t cut = 0; cut < scan.size(); ++cut) {
+    EXPECT_FALSE(DecodeScanPart(scan.substr(0, cut), back.scan)) << cut;
+  }
+  EXPECT_FALSE(DecodeScanPart(scan + "x", back.scan));
+  EXPECT_EQ(DecodeTablePart(scan, back), 0u);
   std::string flipped = bytes;
   flipped[8] = '\x7F';  // the failure text's length
-  EXPECT_FALSE(DecodeLibmdbView(flipped, back));
+  EXPECT_EQ(DecodeTablePart(flipped, back), 0u);
   std::uint32_t pages = 0;
   const std::string progress = EncodeScanStarts(70000);
   EXPECT_EQ(DecodeScanStarts(progress + bytes, pages), progress.size());

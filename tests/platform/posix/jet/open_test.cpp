@@ -30,7 +30,7 @@ using namespace testing_support;
 
 constexpr char kWiden[] = "ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(96)";
 
-EngineStatus Open(const std::string& path, std::optional<JetEngine>& engine, OpenMode mode = {}) {
+base::Status Open(const std::string& path, std::optional<JetEngine>& engine, OpenMode mode = {}) {
   return JetEngine::Open(path, mode, engine);
 }
 
@@ -68,11 +68,10 @@ int WidenInSecondProcess(const std::string& path, OpenMode mode = {}) {
   return InSecondProcess([&] {
     std::optional<JetEngine> engine;
     if (!JetEngine::Open(path, mode, engine).ok()) return 4;
-    const EngineStatus status = engine->Execute(kWiden);
+    const base::Status status = engine->Execute(kWiden);
     if (status.ok()) return 0;
-    return status.description.find("déjà utilisée par un autre utilisateur") != std::string::npos
-               ? 2
-               : 3;
+    return status.message().find("déjà utilisée par un autre utilisateur") != std::string::npos ? 2
+                                                                                                : 3;
   });
 }
 
@@ -87,6 +86,7 @@ class JetOpenTest : public ::testing::Test {
   }
   void TearDown() override {
     SetLibmdbChildHookForTesting(nullptr);
+    SetLibmdbScanHookForTesting(nullptr);
     SetLibmdbTimeLimitForTesting(0);
   }
   bool Unchanged() const { return DifferingOffsets(original_, db_).empty(); }
@@ -127,16 +127,16 @@ TEST_F(JetOpenTest, HeadersThatTheProviderWouldNotOpenFailAndChangeNothing) {
     }
     const std::string before = ReadFile(db);
     std::optional<JetEngine> engine;
-    const EngineStatus status = Open(db, engine);
+    const base::Status status = Open(db, engine);
     EXPECT_FALSE(status.ok());
     EXPECT_FALSE(engine.has_value());
-    EXPECT_NE(status.description.find(c.says), std::string::npos) << status.description;
+    EXPECT_NE(status.message().find(c.says), std::string::npos) << status.message();
     EXPECT_EQ(ReadFile(db), before);
   }
   // A truncated header, and a file that is not a database at all.
   WriteFile(db_, ReadFile(original_).substr(0, 2000));
   std::optional<JetEngine> engine;
-  EXPECT_NE(Open(db_, engine).description.find("tronqué"), std::string::npos);
+  EXPECT_NE(Open(db_, engine).message().find("tronqué"), std::string::npos);
   WriteFile(db_, std::string(8192, 'x'));
   EXPECT_FALSE(Open(db_, engine).ok());
   EXPECT_FALSE(Open(dir_.File("missing.mdb"), engine).ok());
@@ -155,7 +155,7 @@ TEST_F(JetOpenTest, AJet4FileUnderAJet3HeaderOpensButIsNotAltered) {
   WriteFile(db_, bytes);
   std::optional<JetEngine> engine;
   ASSERT_TRUE(Open(db_, engine).ok());
-  const EngineStatus status = engine->Execute(kWiden);
+  const base::Status status = engine->Execute(kWiden);
   EXPECT_FALSE(status.ok());
   EXPECT_EQ(ReadFile(db_), bytes);
 }
@@ -163,8 +163,8 @@ TEST_F(JetOpenTest, AJet4FileUnderAJet3HeaderOpensButIsNotAltered) {
 TEST_F(JetOpenTest, ModeReadRefusesTheStatement) {
   std::optional<JetEngine> engine;
   ASSERT_TRUE(Open(db_, engine, {true, false}).ok());
-  const EngineStatus status = engine->Execute(kWiden);
-  EXPECT_NE(status.description.find("lecture seule"), std::string::npos) << status.description;
+  const base::Status status = engine->Execute(kWiden);
+  EXPECT_NE(status.message().find("lecture seule"), std::string::npos) << status.message();
   EXPECT_TRUE(Unchanged());
 }
 
@@ -203,13 +203,13 @@ TEST_F(JetOpenTest, ALibmdbChildThatCrashesOrHangsChangesNothing) {
   std::optional<JetEngine> engine;
   ASSERT_TRUE(Open(db_, engine).ok());
   SetLibmdbChildHookForTesting([](int) { ::raise(SIGSEGV); });
-  EngineStatus status = engine->Execute(kWiden);
-  EXPECT_NE(status.description.find("endommagée ou ne peut pas être lue"), std::string::npos)
-      << status.description;
+  base::Status status = engine->Execute(kWiden);
+  EXPECT_NE(status.message().find("endommagée ou ne peut pas être lue"), std::string::npos)
+      << status.message();
   // A sanitizer's handler turns the crash into an exit without an answer.
-  EXPECT_TRUE(status.description.find("signal 11") != std::string::npos ||
-              status.description.find("réponse lisible") != std::string::npos)
-      << status.description;
+  EXPECT_TRUE(status.message().find("signal 11") != std::string::npos ||
+              status.message().find("réponse lisible") != std::string::npos)
+      << status.message();
   SetLibmdbTimeLimitForTesting(300);
   SetLibmdbChildHookForTesting([](int) {
     // Busy: the confined child may not sleep in the kernel.
@@ -217,14 +217,32 @@ TEST_F(JetOpenTest, ALibmdbChildThatCrashesOrHangsChangesNothing) {
     for (;;) spins.fetch_add(1, std::memory_order_relaxed);
   });
   status = engine->Execute(kWiden);
-  EXPECT_NE(status.description.find("n'a pas abouti"), std::string::npos) << status.description;
+  EXPECT_NE(status.message().find("n'a pas abouti"), std::string::npos) << status.message();
   SetLibmdbChildHookForTesting([](int) { ::_exit(0); });  // no answer at all
   status = engine->Execute(kWiden);
-  EXPECT_NE(status.description.find("réponse lisible"), std::string::npos) << status.description;
+  EXPECT_NE(status.message().find("réponse lisible"), std::string::npos) << status.message();
   EXPECT_TRUE(Unchanged());
   SetLibmdbChildHookForTesting(nullptr);
   SetLibmdbTimeLimitForTesting(0);
   EXPECT_TRUE(engine->Execute(kWiden).ok());
+  EXPECT_TRUE(Widened());
+}
+
+TEST_F(JetOpenTest, AChildThatHangsInAShorteningsScanFailsTheScanAfterTheTableWasRead) {
+  std::optional<JetEngine> engine;
+  ASSERT_TRUE(Open(db_, engine).ok());
+  SetLibmdbTimeLimitForTesting(300);
+  SetLibmdbScanHookForTesting([] {
+    std::atomic<unsigned> spins{0};
+    for (;;) spins.fetch_add(1, std::memory_order_relaxed);
+  });
+  // The table part came before the scan: the failure is the scan's, in the same one child.
+  const base::Status status = engine->Execute("ALTER TABLE [nuv] ALTER COLUMN [Filename] TEXT(5)");
+  EXPECT_NE(status.message().find("la lecture des valeurs de la colonne par libmdb n'a pas abouti"),
+            std::string::npos)
+      << status.message();
+  EXPECT_TRUE(Unchanged());
+  EXPECT_TRUE(engine->Execute(kWiden).ok());  // a widening reads no value
   EXPECT_TRUE(Widened());
 }
 
@@ -255,9 +273,9 @@ TEST_F(JetOpenTest, TheLibmdbChildHoldsItsOwnReadOnlyDescriptorAndNothingElse) {
   ASSERT_TRUE(Open(db_, engine).ok());
   SetSandboxFilterForTesting(false);
   SetLibmdbChildHookForTesting(CheckChildDescriptors);
-  const EngineStatus status = engine->Execute(kWiden);
+  const base::Status status = engine->Execute(kWiden);
   SetSandboxFilterForTesting(true);
-  EXPECT_TRUE(status.ok()) << status.description;
+  EXPECT_TRUE(status.ok()) << status.message();
   EXPECT_TRUE(Widened());
 }
 
@@ -312,32 +330,30 @@ TEST_F(JetOpenTest, FailedReadsWritesFlushesAndLocksAreReportedOnceAndNeverAsSuc
   ASSERT_TRUE(Open(db_, engine).ok());
   {
     FailingCall read(FailingCall::kRead, EIO);
-    const EngineStatus status = engine->Execute(kWiden);
-    EXPECT_NE(status.description.find("ne peut pas être lue"), std::string::npos)
-        << status.description;
+    const base::Status status = engine->Execute(kWiden);
+    EXPECT_NE(status.message().find("ne peut pas être lue"), std::string::npos) << status.message();
   }
   {
     FailingCall lock(FailingCall::kLock, ENOLCK);
-    const EngineStatus status = engine->Execute(kWiden);
-    EXPECT_NE(status.description.find("Impossible de verrouiller"), std::string::npos)
-        << status.description;
+    const base::Status status = engine->Execute(kWiden);
+    EXPECT_NE(status.message().find("Impossible de verrouiller"), std::string::npos)
+        << status.message();
   }
   {
     FailingCall write(FailingCall::kWrite, ENOSPC);
-    const EngineStatus status = engine->Execute(kWiden);
-    EXPECT_EQ(status.code, kFail);
-    EXPECT_NE(status.description.find("Erreur d'écriture"), std::string::npos)
-        << status.description;
-    EXPECT_NE(status.description.find(std::strerror(ENOSPC)), std::string::npos);
+    const base::Status status = engine->Execute(kWiden);
+    EXPECT_FALSE(status.ok());
+    EXPECT_NE(status.message().find("Erreur d'écriture"), std::string::npos) << status.message();
+    EXPECT_NE(status.message().find(std::strerror(ENOSPC)), std::string::npos);
     EXPECT_EQ(write.count(), 1) << "never retried";
   }
   EXPECT_TRUE(Unchanged());
   {
     FailingCall flush(FailingCall::kFlush, EIO);
-    const EngineStatus status = engine->Execute(kWiden);
+    const base::Status status = engine->Execute(kWiden);
     EXPECT_FALSE(status.ok());
-    EXPECT_NE(status.description.find("écriture sur le disque"), std::string::npos)
-        << status.description;
+    EXPECT_NE(status.message().find("écriture sur le disque"), std::string::npos)
+        << status.message();
     EXPECT_EQ(flush.count(), 1) << "never retried";
   }
   // The write reached the file before the flush failed: the length is the old one or the new.

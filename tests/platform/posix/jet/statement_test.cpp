@@ -1,5 +1,6 @@
 // The Jet engine's statement, names and character counts.
 #include "platform/posix/jet/engine/statement.h"
+#include "platform/posix/jet/format/names.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@ TEST(JetStatementTest, ReadsAlterColumnWithBareBracketedAndQuotedNames) {
                            "\r\n ALTER\tTABLE nuv ALTER COLUMN "
                            "`Filename` TEXT(096)"}) {
     const JetStatement s = ParseJetStatement(text);
-    ASSERT_EQ(s.kind, JetStatementKind::kAlterColumn) << text << ": " << s.error;
+    ASSERT_EQ(s.kind, JetStatementKind::kAlterColumn) << text << ": " << s.status.message();
     EXPECT_EQ(s.alter.table, "nuv");
     EXPECT_EQ(s.alter.column, "Filename");
     EXPECT_EQ(s.alter.textLength, 96) << text;
@@ -33,7 +34,7 @@ TEST(JetStatementTest, OtherTypesAreReadButCarryNoTextLength) {
         "ALTER TABLE t ALTER COLUMN c CHAR(5)", "ALTER TABLE t ALTER COLUMN c TEXT",
         "ALTER TABLE t ALTER COLUMN c DECIMAL(10, 2)"}) {
     const JetStatement s = ParseJetStatement(text);
-    ASSERT_EQ(s.kind, JetStatementKind::kAlterColumn) << text << ": " << s.error;
+    ASSERT_EQ(s.kind, JetStatementKind::kAlterColumn) << text << ": " << s.status.message();
     EXPECT_FALSE(s.alter.textLength) << text;
   }
   EXPECT_EQ(ParseJetStatement("ALTER TABLE t ALTER COLUMN c decimal(10,2)").alter.type,
@@ -69,8 +70,9 @@ TEST(JetStatementTest, RefusesEverythingElseWithAFrenchReason) {
        }) {
     const JetStatement s = ParseJetStatement(c.text);
     EXPECT_EQ(s.kind, JetStatementKind::kRefused) << c.text;
-    EXPECT_NE(s.error.find(c.says), std::string::npos) << c.text << " -> " << s.error;
-    EXPECT_EQ(s.error.back(), '.') << s.error;
+    EXPECT_NE(s.status.message().find(c.says), std::string::npos)
+        << c.text << " -> " << s.status.message();
+    EXPECT_EQ(s.status.message().back(), '.') << s.status.message();
   }
 }
 

@@ -85,7 +85,7 @@ class SyntheticFile {
       bytes = found->second;
       return true;
     };
-    return ReadTableDefinition(reader, JetVersion::kJet4, first, pageCount_, out, error);
+    return ReadTableDefinition({reader, JetVersion::kJet4, pageCount_}, first, out, error);
   }
 
  private:

@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the Jet engine's database file and the locks on it.
+// The open database file and the locks on it.
 #include "platform/posix/jet/engine/file.h"
 
 #include <fcntl.h>
@@ -99,14 +99,13 @@ bool JetFile::ReadAt(void* buffer, std::size_t size, std::uint64_t offset) const
   return ReadUpTo(buffer, size, offset) == static_cast<ssize_t>(size);
 }
 
-bool JetFile::WriteAt(const void* data, std::size_t size, std::uint64_t offset, std::string& why) {
+base::Status JetFile::WriteAt(const void* data, std::size_t size, std::uint64_t offset) {
   ssize_t written = -1;
   do {
     written = calls.pwrite(fd_.Get(), data, size, static_cast<off_t>(offset));
   } while (written < 0 && errno == EINTR);
-  if (written == static_cast<ssize_t>(size)) return true;
-  why = written < 0 ? std::strerror(errno) : "écriture incomplète";
-  return false;
+  if (written == static_cast<ssize_t>(size)) return {};
+  return base::Status::Damaged(written < 0 ? std::strerror(errno) : "écriture incomplète");
 }
 
 bool JetFile::Flush() {

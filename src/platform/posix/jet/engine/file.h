@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the Jet engine's database file and the locks on it.
+// The open database file and the locks on it: the only way the engine reads, writes and locks.
 //
 // JetFile owns the descriptor of the open database and is the only way the engine reads,
 // writes, flushes and locks it (the libmdb child reads on its own, see libmdb/client.h). Every call
@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "platform/posix/descriptor.h"
 
 struct flock;
@@ -72,9 +73,9 @@ class JetFile {
   ssize_t ReadUpTo(void* buffer, std::size_t size, std::uint64_t offset) const;
   // Reads exactly `size` bytes at `offset`; false on an error or at the end of the file.
   bool ReadAt(void* buffer, std::size_t size, std::uint64_t offset) const;
-  // Writes `size` bytes at `offset` in one call; false with a French `why` (errno's text, or
-  // that the write was short) when not all of them were written.
-  bool WriteAt(const void* data, std::size_t size, std::uint64_t offset, std::string& why);
+  // Writes `size` bytes at `offset` in one call; when not all of them were written, kDamaged
+  // with errno's text, or that the write was short.
+  base::Status WriteAt(const void* data, std::size_t size, std::uint64_t offset);
   // Flushes the file to disk; false with errno. A failed flush is not retried: what it
   // dropped may be lost, and a second flush would report success.
   bool Flush();

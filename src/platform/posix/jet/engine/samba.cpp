@@ -1,4 +1,4 @@
-// Linux side of the database seam: the running Samba servers and their clients.
+// The running Samba servers and the workstations that have a file open through them.
 #include "platform/posix/jet/engine/samba.h"
 
 #include <dirent.h>
@@ -246,23 +246,21 @@ void ReadOpens(const JsonValue& status, const std::vector<AskedFile>& asked,
   }
 }
 
-// Asks one server; false with `why` when it cannot be asked.
-bool AskServer(const SambaServer& server, const std::vector<AskedFile>& asked,
-               std::vector<SambaClient>& clients, std::string& why) {
+// Asks one server; kRefused, saying why, when it cannot be asked.
+base::Status AskServer(const SambaServer& server, const std::vector<AskedFile>& asked,
+                       std::vector<SambaClient>& clients) {
   std::vector<std::string> argv{"smbstatus", "--json"};
   if (!server.config.empty()) argv.insert(argv.end(), {"-s", server.config});
   const ChildOutput run = RunForOutput(argv, kToolTimeoutMs);
   if (run.end != ChildEnd::kExited || run.exitCode != 0) {
-    why = ToolFailure("smbstatus", run);
-    return false;
+    return base::Status::Refused(ToolFailure("smbstatus", run));
   }
   const std::optional<JsonValue> status = ParseJson(run.out);
   if (!status || status->kind != JsonValue::Kind::kObject) {
-    why = "la réponse de smbstatus n'a pas pu être lue";
-    return false;
+    return base::Status::Refused("la réponse de smbstatus n'a pas pu être lue");
   }
   ReadOpens(*status, asked, clients);
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -282,10 +280,9 @@ SambaAnswer AskSamba(const std::vector<SambaServer>& servers,
     bool shared = !server.why.empty();  // shares unknown: they may hold the files
     for (const AskedFile& one : asked) shared = shared || InsideShare(one.path, server.shares);
     if (!shared || asked.empty()) continue;
-    std::string why = server.why;
-    if (!why.empty() || !AskServer(server, asked, answer.clients, why)) {
-      return {SambaVerdict::kCannotAsk, {}, why};
-    }
+    base::Status asking = server.why.empty() ? AskServer(server, asked, answer.clients)
+                                             : base::Status::Refused(server.why);
+    if (!asking.ok()) return {SambaVerdict::kCannotAsk, {}, std::move(asking)};
     answer.verdict = SambaVerdict::kAnswered;
   }
   return answer;

@@ -1,5 +1,4 @@
-// Linux side of the database seam: what the Samba servers running on this machine know of the
-// workstations that have a database open through their shares.
+// What the Samba servers running here know of the workstations that have a database open.
 //
 // A workstation's plain open of a shared file, its exclusive (deny read/write) open and its
 // oplock stay inside Samba: the kernel shows none of them. So where a running smbd shares the
@@ -12,6 +11,8 @@
 
 #include <string>
 #include <vector>
+
+#include "base/status.h"
 
 namespace platform {
 
@@ -38,12 +39,12 @@ struct SambaClient {
 enum class SambaVerdict {
   kNotShared,  // no running smbd shares the folder of any of them
   kAnswered,   // the smbd that shares them answered: `clients` (maybe none)
-  kCannotAsk,  // a running smbd shares them (or may) but could not be asked: `why`
+  kCannotAsk,  // a running smbd shares them (or may) but could not be asked: `status`
 };
 struct SambaAnswer {
   SambaVerdict verdict = SambaVerdict::kNotShared;
   std::vector<SambaClient> clients;  // one per workstation and user
-  std::string why;                   // French, with kCannotAsk
+  base::Status status;               // kRefused with kCannotAsk, saying why in French
 };
 
 // Asks every server of `servers` whose shares hold one of `files` (paths; a missing file is

@@ -1,8 +1,5 @@
-// The Linux side of the database seam: the Jet engine's statement and name rules.
+// Reads the one statement the Jet engine carries out, and refuses every other in Jet's words.
 #include "platform/posix/jet/engine/statement.h"
-
-#include <locale.h>
-#include <wctype.h>
 
 #include <cstdint>
 #include <optional>
@@ -11,7 +8,6 @@
 
 #include "base/char_classes.h"
 #include "base/text.h"
-#include "base/utf8.h"
 
 namespace platform {
 
@@ -62,22 +58,20 @@ std::vector<Token> Tokenize(std::string_view text) {
   return tokens;
 }
 
-// Why the statement is refused; thrown from anywhere in the reading, caught once at its top.
-struct Refusal {
-  std::string error;
-};
-
-[[noreturn]] void Refuse(std::string error) {
-  throw Refusal{std::move(error)};
-}
-
 // Reads the tokens front to back. Accept takes the next token when it is the one asked for;
-// Expect takes it or refuses the statement with the one syntax error.
+// Expect takes it or refuses the statement with the one syntax error. The first refusal is the
+// statement's: from then on the cursor stands at the end, so nothing more is taken and every
+// later refusal is ignored; the readers below return as soon as they see it.
 class Cursor {
  public:
   explicit Cursor(std::vector<Token> tokens) : tokens_(std::move(tokens)) {}
 
-  bool AtEnd() const { return next_ == tokens_.size(); }
+  bool AtEnd() const { return refused() || next_ == tokens_.size(); }
+  bool refused() const { return !status_.ok(); }
+  const base::Status& status() const { return status_; }
+  void Refuse(std::string error) {
+    if (!refused()) status_ = base::Status::Refused(std::move(error));
+  }
   // Whether the text ends in an unclosed quote or bracket.
   bool Unterminated() const {
     return !tokens_.empty() && tokens_.back().kind == TokenKind::kUnterminated;
@@ -102,19 +96,19 @@ class Cursor {
   // A bare word or a [bracketed] or `quoted` name, unquoted.
   std::string ExpectName() {
     Require(Is(TokenKind::kWord) || Is(TokenKind::kName));
-    return TakeText();
+    return refused() ? std::string() : TakeText();
   }
   std::string ExpectWord() { return Required(AcceptWord()); }
   std::string ExpectNumber() { return Required(AcceptNumber()); }
   // The syntax error unless `ok`.
-  static void Require(bool ok) {
+  void Require(bool ok) {
     if (!ok) Refuse("Erreur de syntaxe dans l'instruction ALTER TABLE.");
   }
 
  private:
-  static std::string Required(std::optional<std::string> token) {
+  std::string Required(std::optional<std::string> token) {
     Require(token.has_value());
-    return std::move(*token);
+    return token.value_or("");
   }
   bool Is(TokenKind kind) const { return !AtEnd() && tokens_[next_].kind == kind; }
   const std::string& Text() const { return tokens_[next_].text; }
@@ -127,15 +121,16 @@ class Cursor {
 
   std::vector<Token> tokens_;
   std::size_t next_ = 0;
+  base::Status status_;
 };
 
 // Takes "ALTER TABLE", refusing every other statement with its own reason.
 void ReadAlterTable(Cursor& in) {
-  if (in.AtEnd()) Refuse("L'instruction SQL est vide.");
+  if (in.AtEnd()) return in.Refuse("L'instruction SQL est vide.");
   const std::string first = in.PeekWord();
   for (const char* data : {"SELECT", "INSERT", "UPDATE", "DELETE", "TRANSFORM", "PARAMETERS"}) {
     if (first == data) {
-      Refuse(
+      return in.Refuse(
           "Instruction non prise en charge : ce moteur Jet ne lit ni ne modifie les données des "
           "tables ; il ne change que la longueur d'une colonne Texte (ALTER TABLE t ALTER COLUMN c "
           "TEXT(n)).");
@@ -143,16 +138,16 @@ void ReadAlterTable(Cursor& in) {
   }
   const bool alterTable = in.Accept("ALTER") && in.Accept("TABLE");
   if (first == "CREATE" || first == "DROP" || (first == "ALTER" && !alterTable)) {
-    Refuse(
+    return in.Refuse(
         "Instruction de définition de données non prise en charge : ce moteur Jet ne change que "
         "la longueur d'une colonne Texte (ALTER TABLE t ALTER COLUMN c TEXT(n)).");
   }
   if (!alterTable) {
-    Refuse(
+    return in.Refuse(
         "Instruction SQL non valide ; 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT' ou 'UPDATE' "
         "attendu.");
   }
-  Cursor::Require(!in.Unterminated());
+  in.Require(!in.Unterminated());
 }
 
 // The type: one or more words, then an optional (size) or (precision, scale); a comma after
@@ -185,12 +180,12 @@ void ExpectEnd(Cursor& in) {
   for (const char* constraint :
        {"NOT", "NULL", "CONSTRAINT", "PRIMARY", "UNIQUE", "REFERENCES", "DEFAULT", "WITH"}) {
     if (in.Peek(constraint)) {
-      Refuse(
+      return in.Refuse(
           "Instruction ALTER COLUMN non prise en charge : ce moteur Jet ne change que la "
           "longueur d'une colonne Texte, sans contrainte ni valeur par défaut.");
     }
   }
-  Refuse("Caractères trouvés après la fin de l'instruction SQL.");
+  in.Refuse("Caractères trouvés après la fin de l'instruction SQL.");
 }
 
 // Jet's words for a variable-length text column (CHAR(n) and its kin are fixed-length).
@@ -201,25 +196,27 @@ bool IsTextTypeWord(const std::string& word) {
 }
 
 // A text column's length from its digits: 1 to kJetMaxTextLength, leading zeros allowed.
-int TextLength(const std::string& digits) {
+int TextLength(Cursor& in, const std::string& digits) {
   const std::size_t start = digits.find_first_not_of('0');
   const std::string significant = start == std::string::npos ? "0" : digits.substr(start);
   if (significant.size() > 3 || std::stoi(significant) > kJetMaxTextLength) {
-    Refuse("Taille du champ trop grande : une colonne Texte compte au plus " +
-           std::to_string(kJetMaxTextLength) + " caractères.");
+    in.Refuse("Taille du champ trop grande : une colonne Texte compte au plus " +
+              std::to_string(kJetMaxTextLength) + " caractères.");
+    return 0;
   }
   const int length = std::stoi(significant);
-  if (length < 1) Refuse("Taille de champ non valide : TEXT(0).");
+  if (length < 1) in.Refuse("Taille de champ non valide : TEXT(0).");
   return length;
 }
 
 // ALTER TABLE name ALTER [COLUMN] name type [;]
 JetAlterColumn ReadAlterColumn(Cursor& in) {
-  ReadAlterTable(in);
   JetAlterColumn alter;
+  ReadAlterTable(in);
+  if (in.refused()) return alter;
   alter.table = in.ExpectName();
   if (in.Peek("ADD") || in.Peek("DROP")) {
-    Refuse(
+    in.Refuse(
         "Instruction ALTER TABLE non prise en charge : ce moteur Jet n'ajoute ni ne supprime "
         "de colonne ou de contrainte ; il ne change que la longueur d'une colonne Texte "
         "(ALTER COLUMN c TEXT(n)).");
@@ -229,34 +226,15 @@ JetAlterColumn ReadAlterColumn(Cursor& in) {
   alter.column = in.ExpectName();
   const ColumnType type = ReadType(in);
   ExpectEnd(in);
+  if (in.refused()) return alter;
   alter.type = type.words;
   if (!type.sizes.empty()) {
     alter.type += '(' + type.sizes[0] + (type.sizes.size() > 1 ? ',' + type.sizes[1] : "") + ')';
   }
   if (IsTextTypeWord(type.words) && type.sizes.size() == 1) {
-    alter.textLength = TextLength(type.sizes[0]);
+    alter.textLength = TextLength(in, type.sizes[0]);
   }
   return alter;
-}
-
-// Decodes one UTF-8 character at `i`; an invalid byte is returned as itself (negated, so that
-// it never equals a character).
-std::int64_t NextCharacter(std::string_view s, std::size_t& i) {
-  const utf8::Decoded c = utf8::DecodeAt(s, i);
-  i += c.length;
-  return c.valid ? std::int64_t{c.codePoint} : -std::int64_t{c.codePoint} - 1;
-}
-
-// Case folding as Jet compares names: the C library's Unicode tables (C.UTF-8), or the ASCII
-// and Latin-1 letters when that locale is missing.
-std::int64_t Fold(std::int64_t c) {
-  if (c < 0) return c;
-  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-  if (utf8 != static_cast<locale_t>(nullptr)) {
-    return static_cast<std::int64_t>(towlower_l(static_cast<wint_t>(c), utf8));
-  }
-  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
-  return c;
 }
 
 }  // namespace
@@ -264,45 +242,14 @@ std::int64_t Fold(std::int64_t c) {
 JetStatement ParseJetStatement(std::string_view text) {
   Cursor in(Tokenize(text));
   JetStatement statement;
-  try {
-    statement.alter = ReadAlterColumn(in);
+  statement.alter = ReadAlterColumn(in);
+  if (in.refused()) {
+    statement.alter = {};
+    statement.status = in.status();
+  } else {
     statement.kind = JetStatementKind::kAlterColumn;
-  } catch (Refusal& refusal) {
-    statement.error = std::move(refusal.error);
   }
   return statement;
-}
-
-bool SameJetName(std::string_view a, std::string_view b) {
-  std::size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (Fold(NextCharacter(a, i)) != Fold(NextCharacter(b, j))) return false;
-  }
-  return i == a.size() && j == b.size();
-}
-
-bool SameNameAsLibmdbReadsIt(std::string_view libmdbName, std::string_view name) {
-  std::size_t i = 0, j = 0;
-  while (j < name.size()) {
-    const std::int64_t c = NextCharacter(name, j);
-    if (c >= 0x10000) {
-      if (libmdbName.substr(i, 2) != "??") return false;
-      i += 2;
-    } else if (i >= libmdbName.size() || NextCharacter(libmdbName, i) != c) {
-      return false;
-    }
-  }
-  return i == libmdbName.size();
-}
-
-std::size_t JetCharacterCount(std::string_view utf8) {
-  std::size_t count = 0;
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    const std::int64_t c = NextCharacter(utf8, i);
-    count += c >= 0x10000 ? 2 : 1;
-  }
-  return count;
 }
 
 }  // namespace platform

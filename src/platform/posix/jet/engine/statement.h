@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the Jet engine's statement, read by pure functions.
+// Reads the one statement the Jet engine carries out, with pure functions.
 //
 // The engine carries out one statement, ALTER TABLE t ALTER COLUMN c type, and only for a
 // variable-length text type with a length: TEXT(n) and its synonyms. Names are bare words,
@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "base/status.h"
 
 namespace platform {
 
@@ -28,29 +30,15 @@ struct JetAlterColumn {
 
 enum class JetStatementKind {
   kAlterColumn,  // `alter` is filled
-  kRefused,      // `error` says why (syntax, another statement, a size out of range)
+  kRefused,      // `status` says why (syntax, another statement, a size out of range)
 };
 
 struct JetStatement {
   JetStatementKind kind = JetStatementKind::kRefused;
   JetAlterColumn alter;
-  std::string error;  // French, with its final period
+  base::Status status;  // kRefused with kRefused, its French message ending in a period
 };
 
 JetStatement ParseJetStatement(std::string_view text);
-
-// Whether two object names (UTF-8) are the same to Jet: without regard to case, in ASCII and
-// beyond (é and É, Ж and ж).
-bool SameJetName(std::string_view a, std::string_view b);
-
-// Whether `libmdbName`, a name as libmdb reads it, is `name` (both UTF-8, compared exactly):
-// libmdb turns each half of a UTF-16 surrogate pair (a character outside the Basic Multilingual
-// Plane) into "?", so such a character of `name` matches "??" there and nothing else does.
-bool SameNameAsLibmdbReadsIt(std::string_view libmdbName, std::string_view name);
-
-// The number of characters of a UTF-8 value as Jet counts them: UTF-16 code units, so a
-// character outside the Basic Multilingual Plane counts two. A byte that is not valid UTF-8
-// counts one.
-std::size_t JetCharacterCount(std::string_view utf8);
 
 }  // namespace platform

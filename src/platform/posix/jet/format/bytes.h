@@ -1,4 +1,4 @@
-// The Linux side of the database seam: little-endian integers in a page read from a Jet file.
+// Little-endian integers in a page read from a Jet file.
 // The caller checks that the bytes lie inside `bytes`.
 #pragma once
 

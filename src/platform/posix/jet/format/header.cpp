@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the Jet header page, checked before libmdb reads a file.
+// The Jet header page, checked before libmdb reads a file.
 #include "platform/posix/jet/format/header.h"
 
 #include <array>
@@ -79,21 +79,18 @@ void ToggleJetHeaderMask(unsigned char* page, std::size_t size, JetVersion versi
     page[kMaskStart + k] ^= stream[k];
 }
 
-JetHeaderCheck CheckJetHeader(const unsigned char* data, std::size_t size, JetHeader& out,
-                              std::string& why) {
+base::Status CheckJetHeader(const unsigned char* data, std::size_t size, JetHeader& out) {
   static constexpr unsigned char kPageType[] = {0x00, 0x01, 0x00, 0x00};
   const bool jetPage = size >= 19 && std::memcmp(data, kPageType, sizeof kPageType) == 0;
   if (jetPage && std::memcmp(data + 4, "Standard ACE DB", 15) == 0) {
-    why = "c'est une base de données au format ACE (.accdb), que ce fournisseur n'ouvre pas";
-    return JetHeaderCheck::kRefused;
+    return base::Status::Refused(
+        "c'est une base de données au format ACE (.accdb), que ce fournisseur n'ouvre pas");
   }
   if (!jetPage || std::memcmp(data + 4, "Standard Jet DB", 15) != 0) {
-    why = "le fichier n'est pas une base de données";
-    return JetHeaderCheck::kNotJet;
+    return base::Status::NotADatabase("le fichier n'est pas une base de données");
   }
   if (size <= kVersionOffset) {
-    why = "l'en-tête du fichier est tronqué";
-    return JetHeaderCheck::kRefused;
+    return base::Status::Refused("l'en-tête du fichier est tronqué");
   }
   JetHeader header;
   switch (data[kVersionOffset]) {
@@ -106,22 +103,20 @@ JetHeaderCheck CheckJetHeader(const unsigned char* data, std::size_t size, JetHe
       header.pageSize = kJet4PageSize;
       break;
     default:
-      why = data[kVersionOffset] < 0x10
-                ? "c'est une base de données au format ACE (.accdb), que ce fournisseur n'ouvre pas"
-                : "la version du format de la base de données est inconnue";
-      return JetHeaderCheck::kRefused;
+      return base::Status::Refused(
+          data[kVersionOffset] < 0x10
+              ? "c'est une base de données au format ACE (.accdb), que ce fournisseur n'ouvre pas"
+              : "la version du format de la base de données est inconnue");
   }
   if (size < header.pageSize) {
-    why = "l'en-tête du fichier est tronqué";
-    return JetHeaderCheck::kRefused;
+    return base::Status::Refused("l'en-tête du fichier est tronqué");
   }
   unsigned char page[kJet4PageSize];
   std::memcpy(page, data, header.pageSize);
   ToggleJetHeaderMask(page, header.pageSize, header.version);
   for (std::size_t k = 0; k < 4; ++k) {
     if (page[kEncodingKeyOffset + k] != 0) {
-      why = "la base de données est cryptée";
-      return JetHeaderCheck::kRefused;
+      return base::Status::Refused("la base de données est cryptée");
     }
   }
   const bool jet3 = header.version == JetVersion::kJet3;
@@ -130,14 +125,13 @@ JetHeaderCheck CheckJetHeader(const unsigned char* data, std::size_t size, JetHe
   if (!jet3) dateMask = DateMask(page + kCreationDateOffset);
   for (std::size_t k = 0; k < passwordLength; ++k) {
     if ((page[kPasswordOffset + k] ^ dateMask[k % 4]) != 0) {
-      why = "la base de données est protégée par un mot de passe";
-      return JetHeaderCheck::kRefused;
+      return base::Status::Refused("la base de données est protégée par un mot de passe");
     }
   }
   header.codePage =
       static_cast<std::uint16_t>(page[kCodePageOffset] | page[kCodePageOffset + 1] << 8);
   out = header;
-  return JetHeaderCheck::kJet;
+  return {};
 }
 
 }  // namespace platform

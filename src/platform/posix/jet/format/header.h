@@ -1,5 +1,4 @@
-// The Linux side of the database seam: the Jet header page (page 0), read by our own code
-// before libmdb is ever asked about the file.
+// The Jet header page (page 0), read by our own code before libmdb is ever asked about the file.
 //
 // Part of page 0 is masked with a fixed RC4 key stream; under the mask lie the page-encoding
 // key (non-zero for an encrypted database) and the database password (masked again, in Jet 4,
@@ -10,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "base/status.h"
 
 namespace platform {
 
@@ -30,19 +31,13 @@ struct JetHeader {
 // Whether a code page stores some characters in two bytes (Japanese, Chinese, Korean).
 bool DoubleByteCodePage(std::uint16_t codePage);
 
-enum class JetHeaderCheck {
-  kJet,      // a Jet 3 or Jet 4 database that opens without a password and is not encrypted
-  kNotJet,   // not a Jet database at all (another signature, or too short for one)
-  kRefused,  // a Jet or ACE signature on a database that the provider does not open
-};
-
 // Checks the first `size` bytes of a file (its page 0, or less when the file is shorter): the one
-// place that decides whether a file is a Jet database. Fills `out` for kJet; otherwise gives a
-// French `why` (without final period): the file is not a database, or it is an ACE (.accdb)
-// file, of an unknown version, with a header shorter than its page, a database password or
-// encryption.
-JetHeaderCheck CheckJetHeader(const unsigned char* data, std::size_t size, JetHeader& out,
-                              std::string& why);
+// place that decides whether a file is a Jet database. Ok, with `out` filled, for a Jet 3 or Jet
+// 4 database that opens without a password and is not encrypted; kNotADatabase for another
+// signature or too short a file; kRefused for a Jet or ACE signature on a database the provider
+// does not open (ACE, an unknown version, a header shorter than its page, a password,
+// encryption). The message is French, without final period.
+base::Status CheckJetHeader(const unsigned char* data, std::size_t size, JetHeader& out);
 
 // XORs the header's masked area of `page` (page 0 of a file of `version`) with the fixed key
 // stream: applied once it unmasks, twice it restores. Bytes beyond `size` are left alone.

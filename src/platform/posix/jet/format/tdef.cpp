@@ -1,4 +1,4 @@
-// The Linux side of the database seam: a Jet table definition, located byte for byte.
+// A Jet table definition, located byte for byte.
 //
 // The offsets below are this reader's own, written apart from the Jet writer's
 // (tools/jet_writer/jet_format.h) on purpose: a reader and a writer that shared a wrong offset
@@ -112,12 +112,8 @@ class Definition {
   }
 
   std::uint8_t U8(std::uint64_t at) const { return static_cast<unsigned char>(bytes_[at]); }
-  std::uint16_t U16(std::uint64_t at) const {
-    return static_cast<std::uint16_t>(U8(at) | U8(at + 1) << 8);
-  }
-  std::uint32_t U32(std::uint64_t at) const {
-    return static_cast<std::uint32_t>(U16(at)) | static_cast<std::uint32_t>(U16(at + 2)) << 16;
-  }
+  std::uint16_t U16(std::uint64_t at) const { return Le16(bytes_, at); }
+  std::uint32_t U32(std::uint64_t at) const { return Le32(bytes_, at); }
   std::string Slice(std::uint64_t at, std::uint64_t length) const {
     return bytes_.substr(at, length);
   }
@@ -216,11 +212,11 @@ std::string JetNameToUtf8(const std::string& bytes) {
   return out;
 }
 
-bool ReadTableDefinition(const JetPageReader& read, JetVersion version, std::uint32_t firstPage,
-                         std::uint64_t pageCount, TableDefinition& out, std::string& error) {
-  const bool jet3 = version == JetVersion::kJet3;
+bool ReadTableDefinition(const JetPages& pages, std::uint32_t firstPage, TableDefinition& out,
+                         std::string& error) {
+  const bool jet3 = pages.version == JetVersion::kJet3;
   const Layout& layout = jet3 ? kJet3Layout : kJet4Layout;
-  Definition definition(read, layout, pageCount, error);
+  Definition definition(pages.read, layout, pages.count, error);
   if (!definition.ReadChain(firstPage) || !definition.Has(layout.realIndexEntries.start))
     return false;
   const std::uint16_t columnCount = definition.U16(layout.table.columns);

@@ -1,5 +1,4 @@
-// The Linux side of the database seam: a Jet table definition read by our own code, to find
-// where a column's length field lies in the file, and what else the definition names.
+// A Jet table definition read by our own code: where a column's length field lies, and more.
 //
 // A table definition starts on its first page (type 0x02) and goes on over the pages its
 // next-page pointers name; each continuation page adds its bytes after its 8-byte header (type,
@@ -9,15 +8,7 @@
 // page met twice (a page naming itself, the last naming the first) makes the whole definition
 // damaged, even when the columns were found before.
 //
-// In the concatenated definition (offsets from the first page's first byte):
-//   Jet 4: 16 row count (4) | 45 columns (2) | 51 real indexes (4) | 55 used-pages map row (4)
-//     | 59 free-pages map row (4) | 63 real-index entries (12 each) | column descriptors (25:
-//     0 type, 5 number (2), 15 flags, 23 length in bytes (2)) | names (byte count (2), UTF-16LE)
-//     | real indexes (52: first page at 38)
-//   Jet 3: 12 row count (4) | 25 columns (2) | 31 real indexes (4) | 35 used-pages map row (4)
-//     | 39 free-pages map row (4) | 43 real-index entries (8 each) | column descriptors (18:
-//     0 type, 1 number (2), 13 flags, 16 length (2)) | names (byte count (1), Windows-1252)
-//     | real indexes (39: first page at 34)
+// The offsets of each format are in tdef.cpp's layout table, written once.
 // A text column's length counts bytes: two per character in Jet 4 (UTF-16), one in Jet 3 (the
 // database's code page). Everything is bounds-checked: damage is an error, never a crash.
 #pragma once
@@ -27,14 +18,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/jet/format/column_types.h"
 #include "platform/posix/jet/format/header.h"
 #include "platform/posix/jet/format/page_reader.h"
 
 namespace platform {
 
-// Column types and flags the engine looks at (the same in both formats).
-inline constexpr std::uint8_t kJetTypeText = 0x0A;
-inline constexpr std::uint8_t kJetTypeMemo = 0x0C;
+// A column descriptor's flag: the column has a fixed length (the same in both formats).
 inline constexpr std::uint8_t kJetColumnFixed = 0x01;
 
 struct TdefColumn {
@@ -60,10 +50,10 @@ struct TableDefinition {
   std::vector<std::uint32_t> indexPages;
 };
 
-// Reads the definition that starts at `firstPage` of a file of `version` of `pageCount` pages.
-// false with a French `error` (without final period) when it cannot be read whole.
-bool ReadTableDefinition(const JetPageReader& read, JetVersion version, std::uint32_t firstPage,
-                         std::uint64_t pageCount, TableDefinition& out, std::string& error);
+// Reads the definition that starts at page `firstPage` of `pages`. false with a French `error`
+// (without final period) when it cannot be read whole.
+bool ReadTableDefinition(const JetPages& pages, std::uint32_t firstPage, TableDefinition& out,
+                         std::string& error);
 
 // Whether `column`'s length field can be rewritten by one write that a crash cannot tear: both
 // bytes side by side on one page (of `pageSize` bytes), inside one 512-byte sector.

@@ -1,4 +1,4 @@
-// The Linux side of the database seam: a table's usage maps, read page by page.
+// A table's usage maps, read page by page.
 #include "platform/posix/jet/format/usage_map.h"
 
 #include "platform/posix/jet/format/bytes.h"
@@ -29,47 +29,46 @@ bool HighestBit(const std::string& bitmap, std::size_t from, std::uint64_t first
   return false;
 }
 
-// Reads page `page`, which must lie in the file and be of `type`.
-bool ReadPage(const JetPageReader& read, std::size_t pageSize, std::uint32_t page,
-              std::uint8_t type, std::uint64_t pageCount, std::string& bytes, std::string& error) {
-  if (page == 0 || page >= pageCount) {
-    error = "la carte des pages de la table renvoie à la page " + std::to_string(page) +
-            ", hors du fichier";
-    return false;
+// Reads page `page` of `pages` into `bytes`; it must lie in the file and be of `type`.
+base::Status ReadPage(const JetPages& pages, std::uint32_t page, std::uint8_t type,
+                      std::string& bytes) {
+  const std::size_t pageSize = pages.version == JetVersion::kJet3 ? kJet3PageSize : kJet4PageSize;
+  if (page == 0 || page >= pages.count) {
+    return base::Status::Damaged("la carte des pages de la table renvoie à la page " +
+                                 std::to_string(page) + ", hors du fichier");
   }
-  if (!read(page, bytes) || bytes.size() != pageSize) {
-    error = "la page " + std::to_string(page) + " ne peut pas être lue";
-    return false;
+  if (!pages.read(page, bytes) || bytes.size() != pageSize) {
+    return base::Status::Damaged("la page " + std::to_string(page) + " ne peut pas être lue");
   }
   if (static_cast<unsigned char>(bytes[0]) != type) {
-    error = "la page " + std::to_string(page) + " n'est pas une page de la carte de la table";
-    return false;
+    return base::Status::Damaged("la page " + std::to_string(page) +
+                                 " n'est pas une page de la carte de la table");
   }
-  return true;
+  return {};
 }
 
 }  // namespace
 
-bool HighestMappedPage(const JetPageReader& read, JetVersion version, std::uint32_t mapRow,
-                       std::uint64_t pageCount, std::uint32_t& highest, std::string& error) {
-  const bool jet3 = version == JetVersion::kJet3;
+base::Status HighestMappedPage(const JetPages& pages, std::uint32_t mapRow,
+                               std::uint32_t& highest) {
+  const bool jet3 = pages.version == JetVersion::kJet3;
   const std::size_t pageSize = jet3 ? kJet3PageSize : kJet4PageSize;
   const std::size_t rowCountAt = jet3 ? 8 : 12;
   std::string page;
-  if (!ReadPage(read, pageSize, mapRow >> 8, kDataPageType, pageCount, page, error)) return false;
+  if (base::Status read = ReadPage(pages, mapRow >> 8, kDataPageType, page); !read.ok()) {
+    return read;
+  }
   const std::size_t row = mapRow & 0xFF;
   const std::size_t rows = Le16(page, rowCountAt);
   const std::size_t offsetsEnd = rowCountAt + 2 + 2 * rows;
   if (row >= rows || offsetsEnd > pageSize) {
-    error = "la carte des pages de la table est introuvable";
-    return false;
+    return base::Status::Damaged("la carte des pages de la table est introuvable");
   }
   const std::size_t start = Le16(page, rowCountAt + 2 + 2 * row) & kRowOffsetMask;
   const std::size_t end =
       row == 0 ? pageSize : Le16(page, rowCountAt + 2 + 2 * (row - 1)) & kRowOffsetMask;
   if (start < offsetsEnd || start >= end || end > pageSize) {
-    error = "la carte des pages de la table est illisible";
-    return false;
+    return base::Status::Damaged("la carte des pages de la table est illisible");
   }
   const std::string map = page.substr(start, end - start);
   std::uint64_t found = 0;
@@ -83,8 +82,8 @@ bool HighestMappedPage(const JetPageReader& read, JetVersion version, std::uint3
       const std::uint32_t mapPage = Le32(map, at);
       if (mapPage == 0) continue;
       std::string bitmap;
-      if (!ReadPage(read, pageSize, mapPage, kMapPageType, pageCount, bitmap, error)) {
-        return false;
+      if (base::Status read = ReadPage(pages, mapPage, kMapPageType, bitmap); !read.ok()) {
+        return read;
       }
       std::uint64_t last = 0;
       if (HighestBit(bitmap, kMapPageHeader, k * pagesPerMapPage, last)) {
@@ -93,11 +92,11 @@ bool HighestMappedPage(const JetPageReader& read, JetVersion version, std::uint3
       }
     }
   } else {
-    error = "la carte des pages de la table est d'un type inconnu (" + std::to_string(type) + ")";
-    return false;
+    return base::Status::Damaged("la carte des pages de la table est d'un type inconnu (" +
+                                 std::to_string(type) + ")");
   }
   highest = !any ? 0 : found > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(found);
-  return true;
+  return {};
 }
 
 }  // namespace platform

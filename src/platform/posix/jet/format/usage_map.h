@@ -1,5 +1,4 @@
-// The Linux side of the database seam: a table's usage maps, read by our own code to tell
-// whether every page the table owns lies inside the file.
+// A table's usage maps, read by our own code to tell whether the table lies inside the file.
 //
 // A table definition names two map rows, as (page << 8) | row on a data page (type 0x01: row
 // count at 12 in Jet 4, 8 in Jet 3, then 2-byte row offsets; row 0 ends at the page's end, row
@@ -14,15 +13,16 @@
 #include <cstdint>
 #include <string>
 
+#include "base/status.h"
+
 #include "platform/posix/jet/format/header.h"
 #include "platform/posix/jet/format/page_reader.h"
 
 namespace platform {
 
-// The highest page that the map in row `mapRow` names into `highest` (0 when it names none).
-// false with a French `error` (without final period) when the map cannot be read: its row or a
-// map page outside the file, of the wrong type, or a map of an unknown type.
-bool HighestMappedPage(const JetPageReader& read, JetVersion version, std::uint32_t mapRow,
-                       std::uint64_t pageCount, std::uint32_t& highest, std::string& error);
+// The highest page of `pages` that the map in row `mapRow` names into `highest` (0 when it names
+// none). kDamaged, saying why in French (without final period), when the map cannot be read: its
+// row or a map page outside the file, of the wrong type, or a map of an unknown type.
+base::Status HighestMappedPage(const JetPages& pages, std::uint32_t mapRow, std::uint32_t& highest);
 
 }  // namespace platform

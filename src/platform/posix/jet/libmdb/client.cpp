@@ -1,12 +1,13 @@
-// The Linux side of the database seam: libmdb, asked in a child process with limits.
+// libmdb, asked in one child process under limits per statement.
 #include "platform/posix/jet/libmdb/client.h"
 
 #include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <string_view>
 
-#include "platform/posix/jet/engine/statement.h"
+#include "platform/posix/jet/format/names.h"
 #include "platform/posix/jet/libmdb/queries.h"
 #include "platform/posix/jet/libmdb/wire.h"
 #include "platform/posix/supervisor.h"
@@ -17,9 +18,10 @@ namespace {
 
 std::atomic<int> timeLimitForTesting{0};
 std::atomic<void (*)(int)> childHook{nullptr};
+std::atomic<void (*)()> scanHook{nullptr};
 
-// In the child: libmdb's open, the confinement, the questions, the progress message before the
-// scan, then the answer.
+// In the child: libmdb's open, the confinement, the table part of the answer, then, when the
+// request shortens the column, the progress message and the scan part.
 void AnswerInChild(const ChildChannel& channel, const std::string& path,
                    const LibmdbRequest& request) {
   // The very file the engine holds open, even if its name now leads elsewhere, through a
@@ -32,10 +34,13 @@ void AnswerInChild(const ChildChannel& channel, const std::string& path,
   SameJetName("a", "A");
   channel.Confine(file.fd());
   if (void (*hook)(int) = childHook.load()) hook(file.fd());
-  const LibmdbView view = QueryLibmdb(file, request, [&](std::uint32_t tablePages) {
-    channel.Progress(EncodeScanStarts(tablePages), LibmdbScanTimeLimitMs(tablePages));
-  });
-  channel.Send(EncodeLibmdbView(view));
+  LibmdbQuestions questions(file, request);
+  channel.Send(EncodeTablePart(questions.AskTable()));
+  if (!questions.ScanWanted()) return;
+  const std::uint32_t tablePages = questions.TablePages();
+  channel.Progress(EncodeScanStarts(tablePages), LibmdbScanTimeLimitMs(tablePages));
+  if (void (*hook)() = scanHook.load()) hook();
+  channel.Send(EncodeScanPart(questions.Scan()));
 }
 
 // Why the child gave no answer (French, without final period).
@@ -74,7 +79,7 @@ int LibmdbCatalogTimeLimitMs() {
   if (const int fixed = timeLimitForTesting.load(); fixed > 0) return fixed;
   // A few pages' work, milliseconds even under a sanitizer: a user facing a damaged file waits
   // three seconds for the error, whatever the file's size.
-  return 3000;
+  return kChildWallMs;
 }
 
 int LibmdbScanTimeLimitMs(std::uint64_t tablePages) {
@@ -92,28 +97,61 @@ void SetLibmdbChildHookForTesting(void (*hook)(int file)) {
   childHook = hook;
 }
 
-LibmdbRead ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
-                          const LibmdbRequest& request, LibmdbView& out, std::string& why) {
+void SetLibmdbScanHookForTesting(void (*hook)()) {
+  scanHook = hook;
+}
+
+namespace {
+
+// The two parts of the answer in what the child sent before it ended as `result` says.
+LibmdbAnswer ReadAnswer(const ChildResult& result) {
+  LibmdbAnswer answer;
+  if (result.end == ChildEnd::kNotConfined) {
+    answer.table = base::Status::Refused(NoAnswerText(result));
+    return answer;
+  }
+  // The table part counts once the child went past it: into the scan, or to a normal end.
+  const std::size_t tableLength = DecodeTablePart(result.bytes, answer.view);
+  if (tableLength == 0 || (result.end != ChildEnd::kAnswered && result.progresses == 0)) {
+    answer.table = base::Status::Damaged(NoAnswerText(result));
+    return answer;
+  }
+  if (!answer.view.failure.empty()) answer.table = base::Status::Damaged(answer.view.failure);
+  const std::string_view scanPart = std::string_view(result.bytes).substr(tableLength);
+  if (result.end != ChildEnd::kAnswered ||
+      (!scanPart.empty() && !DecodeScanPart(scanPart, answer.view.scan))) {
+    answer.scan = base::Status::Damaged(NoAnswerText(result));
+  } else if (!answer.view.scan.failure.empty()) {
+    answer.scan = base::Status::Damaged(answer.view.scan.failure);
+  }
+  return answer;
+}
+
+}  // namespace
+
+LibmdbAnswer ReadWithLibmdb(const LibmdbSource& source, const LibmdbRequest& request) {
   ChildLimits limits;
   limits.wallMs = LibmdbCatalogTimeLimitMs();
-  // The scan's limit, once it starts, is for a table of at most as many pages as the file holds.
+  // The progress message follows the table part. The scan's limit, once it starts, is for a
+  // table of at most as many pages as the file holds.
   bool scanning = false;
   const ProgressReader progress = [&](std::string& bytes) {
+    LibmdbView table;
+    const std::size_t tableLength = scanning ? 0 : DecodeTablePart(bytes, table);
     std::uint32_t tablePages = 0;
-    const std::size_t length = scanning ? 0 : DecodeScanStarts(bytes, tablePages);
+    const std::size_t length =
+        tableLength == 0
+            ? 0
+            : DecodeScanStarts(std::string_view(bytes).substr(tableLength), tablePages);
     if (length == 0) return 0;
-    bytes.erase(0, length);
+    bytes.erase(tableLength, length);
     scanning = true;
-    return LibmdbScanTimeLimitMs(std::min<std::uint64_t>(tablePages, filePages));
+    return LibmdbScanTimeLimitMs(std::min<std::uint64_t>(tablePages, source.pages));
   };
-  const ChildResult result = RunInChild(limits, fd, progress, [&](const ChildChannel& channel) {
-    AnswerInChild(channel, path, request);
-  });
-  if (result.end == ChildEnd::kAnswered && DecodeLibmdbView(result.bytes, out)) {
-    return LibmdbRead::kAnswered;
-  }
-  why = NoAnswerText(result);
-  return result.end == ChildEnd::kNotConfined ? LibmdbRead::kNotConfined : LibmdbRead::kNoAnswer;
+  const ChildResult result = RunInChild(
+      limits, source.fd, progress,
+      [&](const ChildChannel& channel) { AnswerInChild(channel, source.path, request); });
+  return ReadAnswer(result);
 }
 
 }  // namespace platform

@@ -1,7 +1,7 @@
-// The Linux side of the database seam: what libmdb sees in a Jet file, asked in a child process.
+// What libmdb sees in a Jet file, asked in a confined child process.
 //
 // libmdb may crash, loop or eat memory on a damaged file, so the engine never calls it in its
-// own process: each question forks a child that opens the file with libmdb, under an
+// own process: each statement forks one child that opens the file with libmdb, under an
 // address-space limit and with its output sent to /dev/null, and sends back a compact answer
 // through a pipe. The file may come from anyone who can write the share, and libmdb is not
 // hardened against crafted input, so once libmdb has opened the file (page 0, which the engine
@@ -12,13 +12,15 @@
 // catalog, the table's definition and the relationships has a short, fixed one whatever the
 // file's size; reading every value of a column (a shortening) has one in proportion to the
 // table's pages, which the child reports on the pipe when the first step is done. A child that
-// crashes, is killed, runs out of time or answers garbage makes the question fail; nothing else
-// happens. Only queries.cpp knows libmdb's types.
+// crashes, is killed, runs out of time or answers garbage fails the part of the answer it was
+// on; nothing else happens. Only queries.cpp knows libmdb's types.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "base/status.h"
 
 namespace platform {
 
@@ -41,6 +43,14 @@ struct LibmdbRequest {
   int bytesPerCharacter = 2;
 };
 
+// The scan of a column's values.
+struct LibmdbScan {
+  std::string failure;        // what libmdb could not read (French, without final period), or ""
+  bool scanned = false;       // the column's values were read
+  std::uint64_t rows = 0;     // rows read
+  std::uint64_t tooLong = 0;  // values longer than the new length, in characters
+};
+
 // The answer.
 struct LibmdbView {
   std::string failure;  // what libmdb could not read (French, without final period), or ""
@@ -55,24 +65,35 @@ struct LibmdbView {
   // The rows of MSysRelationships in which the statement's column is the foreign key or the key
   // it references (0 when the file has no MSysRelationships).
   std::uint32_t relationships = 0;
-  bool scanned = false;       // the column's values were read
-  std::uint64_t rows = 0;     // rows read by the scan
-  std::uint64_t tooLong = 0;  // values longer than the new length, in characters
+  LibmdbScan scan;  // when the request shortens the column
 };
 
-enum class LibmdbRead {
-  kAnswered,     // libmdb's view is in `out`
-  kNoAnswer,     // the child crashed, was killed (by its filter too), ran out of time or
-                 // answered garbage: the file is damaged or unreadable
-  kNotConfined,  // the child could not be confined, and did not read the file
+// The file libmdb is asked about: the descriptor the engine holds it open as, its path, and its
+// number of pages.
+struct LibmdbSource {
+  int fd = -1;
+  std::string path;
+  std::uint64_t pages = 0;
 };
 
-// Asks libmdb about the file open as `fd` (its path `path`, `filePages` pages of the file's own
-// size) in a child process (platform/posix/supervisor.h) that runs the questions of queries.h and
-// answers in the format of wire.h. Without an answer, a French `why` (without final
-// period).
-LibmdbRead ReadWithLibmdb(int fd, const std::string& path, std::uint64_t filePages,
-                          const LibmdbRequest& request, LibmdbView& out, std::string& why);
+// libmdb's answer in its two parts, each with its status: `table` is ok when the table part
+// (`view` but its scan) was read; `scan` is ok when the scan part was read or no scan was made
+// (then `view.scan.scanned` is false). The scan's status means something only when the table's
+// is ok. Failures: kDamaged when the child crashed, was killed (by its filter too), ran out of
+// time or answered garbage, or libmdb could not read what it was asked; kRefused (of the table)
+// when the child could not be confined and did not read the file. Messages are French, without
+// final period.
+struct LibmdbAnswer {
+  base::Status table;
+  base::Status scan;
+  LibmdbView view;
+};
+
+// Asks libmdb about `source` in one child process (platform/posix/supervisor.h) that runs the
+// questions of queries.h and answers in the format of wire.h: the table part, then the scan
+// part when the request shortens a variable-length text column. The table part is kept when the
+// child dies or runs out of time during the scan.
+LibmdbAnswer ReadWithLibmdb(const LibmdbSource& source, const LibmdbRequest& request);
 
 // The child's wall-clock limit for its first step (open, catalog, the table's definition and
 // columns, the relationships), the same for every file: that work does not grow with the file.
@@ -86,5 +107,7 @@ int LibmdbScanTimeLimitMs(std::uint64_t tablePages);
 // descriptor libmdb reads, to make it crash, hang or try what it must not on purpose.
 void SetLibmdbTimeLimitForTesting(int milliseconds);
 void SetLibmdbChildHookForTesting(void (*hook)(int file));
+// A function the child runs just before it reads a column's values (nullptr for none).
+void SetLibmdbScanHookForTesting(void (*hook)());
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-// The Linux side of the database seam: the questions asked of libmdb about a Jet file.
+// The questions asked of libmdb about a Jet file: the only file that knows libmdb's types.
 #include "platform/posix/jet/libmdb/queries.h"
 
 #include <mdbtools.h>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "platform/posix/jet/engine/statement.h"
+#include "platform/posix/jet/format/names.h"
 
 namespace platform {
 
@@ -80,17 +80,20 @@ struct Bound {
   }
 };
 
-// Counts the rows of MSysRelationships in which `table`.`column` is the foreign key (szObject,
-// szColumn) or the key it references (szReferencedObject, szReferencedColumn). A file without
-// MSysRelationships has none; one that cannot be read gives a failure.
-bool CountRelationships(MdbHandle* mdb, const std::string& table, const std::string& column,
-                        std::uint32_t& count, std::string& failure) {
+// Counts into `view` the rows of MSysRelationships in which the view's table's `column` is the
+// foreign key (szObject, szColumn) or the key it references (szReferencedObject,
+// szReferencedColumn). A file without MSysRelationships has none; one that cannot be read gives
+// the view its failure.
+void CountRelationships(MdbHandle* mdb, const std::string& column, LibmdbView& view) {
+  const std::string& table = view.table;
+  std::uint32_t& count = view.relationships;
+  std::string& failure = view.failure;
   count = 0;
   MdbCatalogEntry* found = FindTable(mdb, "MSysRelationships");
-  if (found == nullptr) return true;
+  if (found == nullptr) return;
   failure = "la table des relations MSysRelationships est illisible";
   TablePtr relations(mdb_read_table(found));
-  if (!relations || mdb_read_columns(relations.get()) == nullptr) return false;
+  if (!relations || mdb_read_columns(relations.get()) == nullptr) return;
   const char* names[4] = {"szObject", "szColumn", "szReferencedObject", "szReferencedColumn"};
   Bound values[4];
   mdb_set_bind_size(mdb, MDB_BIND_SIZE);
@@ -98,10 +101,10 @@ bool CountRelationships(MdbHandle* mdb, const std::string& table, const std::str
     const int index = ColumnIndex(relations.get(), names[k]);
     if (index == 0 ||
         mdb_bind_column(relations.get(), index, values[k].bytes.data(), &values[k].length) < 0) {
-      return false;
+      return;
     }
   }
-  if (mdb_rewind_table(relations.get()) < 0) return false;
+  if (mdb_rewind_table(relations.get()) < 0) return;
   while (mdb_fetch_row(relations.get())) {
     if ((SameJetName(values[0].value(), table) && SameJetName(values[1].value(), column)) ||
         (SameJetName(values[2].value(), table) && SameJetName(values[3].value(), column))) {
@@ -109,20 +112,6 @@ bool CountRelationships(MdbHandle* mdb, const std::string& table, const std::str
     }
   }
   failure.clear();
-  return true;
-}
-
-// The pages the table's usage map gives it.
-std::uint32_t TablePages(MdbHandle* mdb, MdbTableDef* table) {
-  std::uint32_t count = 0;
-  guint32 page = 0;
-  while (count < kMaxCountedPages) {
-    const gint32 next = mdb_map_find_next(mdb, table->usage_map, table->map_sz, page);
-    if (next <= 0 || static_cast<guint32>(next) <= page) break;
-    page = static_cast<guint32>(next);
-    ++count;
-  }
-  return count;
 }
 
 // Reads the table's definition and columns into `view`; libmdb's 1-based index of the
@@ -148,29 +137,6 @@ TablePtr ReadColumns(MdbCatalogEntry* entry, const LibmdbRequest& request, Libmd
   return table;
 }
 
-// Reads every value of column `target` of `table`, overflow rows included, as libmdb hands it
-// over (UTF-8), and counts those longer than the request's new length.
-void ScanValues(MdbHandle* mdb, MdbTableDef* table, int target, const LibmdbRequest& request,
-                const ScanStarts& scanStarts, LibmdbView& view) {
-  const std::size_t maxCharacters =
-      static_cast<std::size_t>(request.newLengthBytes / std::max(request.bytesPerCharacter, 1));
-  mdb_set_bind_size(mdb, MDB_BIND_SIZE);
-  Bound value;
-  scanStarts(TablePages(mdb, table));
-  if (mdb_bind_column(table, target, value.bytes.data(), &value.length) < 0 ||
-      mdb_rewind_table(table) < 0) {
-    view.failure = "les valeurs de la colonne " +
-                   text::QuoteName(view.columns[static_cast<std::size_t>(target - 1)].name) +
-                   " sont illisibles";
-    return;
-  }
-  while (mdb_fetch_row(table)) {
-    ++view.rows;
-    if (JetCharacterCount(value.value()) > maxCharacters) ++view.tooLong;
-  }
-  view.scanned = true;
-}
-
 }  // namespace
 
 LibmdbFile::LibmdbFile(const char* path) : handle_(mdb_open(path, MDB_NOFLAGS), CloseMdb) {}
@@ -181,10 +147,22 @@ int LibmdbFile::fd() const {
                                                                           : -1;
 }
 
-LibmdbView QueryLibmdb(const LibmdbFile& file, const LibmdbRequest& request,
-                       const ScanStarts& scanStarts) {
-  LibmdbView view;
-  auto* mdb = static_cast<MdbHandle*>(file.handle());
+struct LibmdbQuestions::State {
+  MdbHandle* mdb;
+  LibmdbRequest request;
+  LibmdbView view;  // as AskTable answered
+  TablePtr table;   // the table found, its columns read
+  int target = 0;   // libmdb's 1-based index of the request's column (0: none)
+};
+
+LibmdbQuestions::LibmdbQuestions(const LibmdbFile& file, const LibmdbRequest& request)
+    : state_(new State{static_cast<MdbHandle*>(file.handle()), request, {}, nullptr, 0}) {}
+
+LibmdbQuestions::~LibmdbQuestions() = default;
+
+LibmdbView LibmdbQuestions::AskTable() {
+  LibmdbView& view = state_->view;
+  MdbHandle* mdb = state_->mdb;
   if (mdb == nullptr) {
     view.failure = "libmdb ne peut pas ouvrir le fichier";
     return view;
@@ -193,26 +171,64 @@ LibmdbView QueryLibmdb(const LibmdbFile& file, const LibmdbRequest& request,
     view.failure = "le catalogue des tables est illisible";
     return view;
   }
-  MdbCatalogEntry* found = FindTable(mdb, request.table);
+  MdbCatalogEntry* found = FindTable(mdb, state_->request.table);
   if (found == nullptr) return view;
   view.tableFound = true;
   view.table = found->object_name;
   view.firstPage = static_cast<std::uint32_t>(found->table_pg);
   view.systemTable = IsSystemEntry(found);
   view.tablesOnDefinition = TablesOnDefinition(mdb, found->table_pg);
-  int target = 0;
-  const TablePtr table = ReadColumns(found, request, view, target);
-  if (!table || target == 0) return view;
-  const LibmdbColumn& column = view.columns[static_cast<std::size_t>(target - 1)];
-  if (!CountRelationships(mdb, view.table, column.name, view.relationships, view.failure)) {
-    return view;
-  }
-  if (column.type != MDB_TEXT || column.fixed || request.newLengthBytes <= 0 ||
-      request.newLengthBytes >= column.size) {
-    return view;
-  }
-  ScanValues(mdb, table.get(), target, request, scanStarts, view);
+  state_->table = ReadColumns(found, state_->request, view, state_->target);
+  if (!state_->table || state_->target == 0) return view;
+  CountRelationships(mdb, view.columns[static_cast<std::size_t>(state_->target - 1)].name, view);
   return view;
+}
+
+bool LibmdbQuestions::ScanWanted() const {
+  const LibmdbView& view = state_->view;
+  if (!state_->table || state_->target == 0 || !view.failure.empty() || view.relationships > 0) {
+    return false;
+  }
+  const LibmdbColumn& column = view.columns[static_cast<std::size_t>(state_->target - 1)];
+  const int newLength = state_->request.newLengthBytes;
+  return column.type == MDB_TEXT && !column.fixed && newLength > 0 && newLength < column.size;
+}
+
+std::uint32_t LibmdbQuestions::TablePages() const {
+  std::uint32_t count = 0;
+  guint32 page = 0;
+  MdbTableDef* table = state_->table.get();
+  while (table != nullptr && count < kMaxCountedPages) {
+    const gint32 next = mdb_map_find_next(state_->mdb, table->usage_map, table->map_sz, page);
+    if (next <= 0 || static_cast<guint32>(next) <= page) break;
+    page = static_cast<guint32>(next);
+    ++count;
+  }
+  return count;
+}
+
+LibmdbScan LibmdbQuestions::Scan() {
+  LibmdbScan scan;
+  const LibmdbRequest& request = state_->request;
+  const std::size_t maxCharacters =
+      static_cast<std::size_t>(request.newLengthBytes / std::max(request.bytesPerCharacter, 1));
+  mdb_set_bind_size(state_->mdb, MDB_BIND_SIZE);
+  Bound value;
+  MdbTableDef* table = state_->table.get();
+  if (mdb_bind_column(table, state_->target, value.bytes.data(), &value.length) < 0 ||
+      mdb_rewind_table(table) < 0) {
+    scan.failure =
+        "les valeurs de la colonne " +
+        text::QuoteName(state_->view.columns[static_cast<std::size_t>(state_->target - 1)].name) +
+        " sont illisibles";
+    return scan;
+  }
+  while (mdb_fetch_row(table)) {
+    ++scan.rows;
+    if (JetCharacterCount(value.value()) > maxCharacters) ++scan.tooLong;
+  }
+  scan.scanned = true;
+  return scan;
 }
 
 }  // namespace platform

@@ -1,21 +1,15 @@
-// The Linux side of the database seam: the questions asked of libmdb about a Jet file (its
-// catalog, the table's definition and columns, the relationships, the values of a column).
+// The questions asked of libmdb about a Jet file, in its child.
 //
 // They run in the libmdb child (libmdb/client.h), which they know nothing of: libmdb may crash or
 // loop here on a damaged file. Only this file and its .cpp know libmdb's types.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 #include "platform/posix/jet/libmdb/client.h"
 
 namespace platform {
-
-// Called once the first step is done, just before every value of a column of a table of
-// `tablePages` pages is read.
-using ScanStarts = std::function<void(std::uint32_t tablePages)>;
 
 // libmdb's handle on a Jet file: its open reads page 0 alone (which the engine has checked) and
 // loads the character-set conversion, so that what follows reads the file and nothing else.
@@ -31,10 +25,29 @@ class LibmdbFile {
   std::unique_ptr<void, void (*)(void*)> handle_;
 };
 
-// Answers `request` about the file: the table, its columns and the column's relationships,
-// then, when the request shortens a variable-length text column, the scan of its values. What
-// libmdb cannot read (or open) is the answer's `failure`.
-LibmdbView QueryLibmdb(const LibmdbFile& file, const LibmdbRequest& request,
-                       const ScanStarts& scanStarts);
+// The questions of one request about `file`, asked in two steps: the table, then the scan.
+class LibmdbQuestions {
+ public:
+  LibmdbQuestions(const LibmdbFile& file, const LibmdbRequest& request);
+  ~LibmdbQuestions();
+  LibmdbQuestions(const LibmdbQuestions&) = delete;
+  LibmdbQuestions& operator=(const LibmdbQuestions&) = delete;
+
+  // The table, its columns and the column's relationships. What libmdb cannot read (or open)
+  // is the view's `failure`.
+  LibmdbView AskTable();
+  // Whether the request shortens a variable-length text column that the table has, with no
+  // failure and no relationship (a change that is refused whatever its values).
+  bool ScanWanted() const;
+  // The pages the table's usage map gives it.
+  std::uint32_t TablePages() const;
+  // Reads every value of the column, overflow rows included, as libmdb hands it over (UTF-8),
+  // and counts those longer than the new length.
+  LibmdbScan Scan();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace platform

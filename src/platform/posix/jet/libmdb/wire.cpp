@@ -1,33 +1,74 @@
-// The Linux side of the database seam: the libmdb child's messages on its pipe.
+// The libmdb child's messages on its pipe: one list of fields per part, read by an encoder or a
+// decoder.
 #include "platform/posix/jet/libmdb/wire.h"
 
 #include <utility>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
-constexpr char kMagic[] = "JETVIEW1";
+constexpr char kTableMagic[] = "JETVIEW1";
+constexpr char kScanMagic[] = "JETSCAN1";
 constexpr char kEnd[] = "END.";
 constexpr char kScanStarts[] = "SCAN";
 constexpr std::size_t kMaxName = 4096;
 constexpr std::uint32_t kMaxColumns = 4096;
 
-void PutU32(std::string& out, std::uint32_t v) {
-  for (int k = 0; k < 4; ++k) out += static_cast<char>((v >> (8 * k)) & 0xFF);
-}
-void PutU64(std::string& out, std::uint64_t v) {
-  PutU32(out, static_cast<std::uint32_t>(v));
-  PutU32(out, static_cast<std::uint32_t>(v >> 32));
-}
-void PutString(std::string& out, const std::string& s) {
-  PutU32(out, static_cast<std::uint32_t>(s.size()));
-  out += s;
+// The fields of each part in their order on the pipe. `io` is an Encoder (over const fields) or
+// a Decoder; each call is false when decoding fails, and encoding never fails.
+template <typename Io, typename Column>
+bool ColumnFields(Io& io, Column& column) {
+  return io.Text(column.name) && io.Int(column.number) && io.Int(column.type) &&
+         io.Int(column.size) && io.Flag(column.fixed);
 }
 
-class Reader {
+template <typename Io, typename View>
+bool TableFields(Io& io, View& view) {
+  return io.Text(view.failure) && io.Flag(view.tableFound) && io.Text(view.table) &&
+         io.U32(view.firstPage) && io.Flag(view.systemTable) && io.U32(view.tablesOnDefinition) &&
+         io.Columns(view.columns) && io.U32(view.relationships);
+}
+
+template <typename Io, typename Scan>
+bool ScanFields(Io& io, Scan& scan) {
+  return io.Text(scan.failure) && io.Flag(scan.scanned) && io.U64(scan.rows) &&
+         io.U64(scan.tooLong);
+}
+
+class Encoder {
  public:
-  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+  explicit Encoder(std::string magic) : out_(std::move(magic)) {}
+  bool U32(std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) out_ += static_cast<char>((v >> (8 * k)) & 0xFF);
+    return true;
+  }
+  bool U64(std::uint64_t v) {
+    return U32(static_cast<std::uint32_t>(v)) && U32(static_cast<std::uint32_t>(v >> 32));
+  }
+  bool Int(int v) { return U32(static_cast<std::uint32_t>(v)); }
+  bool Flag(bool v) { return U32(v ? 1 : 0); }
+  bool Text(const std::string& s) {
+    U32(static_cast<std::uint32_t>(s.size()));
+    out_ += s;
+    return true;
+  }
+  bool Columns(const std::vector<LibmdbColumn>& columns) {
+    U32(static_cast<std::uint32_t>(columns.size()));
+    for (const LibmdbColumn& column : columns) ColumnFields(*this, column);
+    return true;
+  }
+  std::string Take() { return std::move(out_); }
+  std::string Finish() { return Take() + kEnd; }
+
+ private:
+  std::string out_;
+};
+
+class Decoder {
+ public:
+  explicit Decoder(std::string_view bytes) : bytes_(bytes) {}
   bool U32(std::uint32_t& v) {
     if (bytes_.size() - at_ < 4) return false;
     v = 0;
@@ -53,11 +94,20 @@ class Reader {
     v = u == 1;
     return true;
   }
-  bool String(std::string& s) {
+  bool Text(std::string& s) {
     std::uint32_t length = 0;
     if (!U32(length) || length > kMaxName || bytes_.size() - at_ < length) return false;
     s.assign(bytes_.substr(at_, length));
     at_ += length;
+    return true;
+  }
+  bool Columns(std::vector<LibmdbColumn>& columns) {
+    std::uint32_t count = 0;
+    if (!U32(count) || count > kMaxColumns) return false;
+    columns.assign(count, LibmdbColumn{});
+    for (LibmdbColumn& column : columns) {
+      if (!ColumnFields(*this, column)) return false;
+    }
     return true;
   }
   bool Literal(std::string_view text) {
@@ -73,68 +123,47 @@ class Reader {
   std::size_t at_ = 0;
 };
 
-bool DecodeColumns(Reader& in, LibmdbView& view) {
-  std::uint32_t columns = 0;
-  if (!in.U32(columns) || columns > kMaxColumns) return false;
-  for (std::uint32_t k = 0; k < columns; ++k) {
-    LibmdbColumn column;
-    if (!in.String(column.name) || !in.Int(column.number) || !in.Int(column.type) ||
-        !in.Int(column.size) || !in.Flag(column.fixed)) {
-      return false;
-    }
-    view.columns.push_back(std::move(column));
-  }
-  return true;
-}
-
 }  // namespace
 
-std::string EncodeLibmdbView(const LibmdbView& view) {
-  std::string out = kMagic;
-  PutString(out, view.failure);
-  PutU32(out, view.tableFound ? 1 : 0);
-  PutString(out, view.table);
-  PutU32(out, view.firstPage);
-  PutU32(out, view.systemTable ? 1 : 0);
-  PutU32(out, view.tablesOnDefinition);
-  PutU32(out, static_cast<std::uint32_t>(view.columns.size()));
-  for (const LibmdbColumn& column : view.columns) {
-    PutString(out, column.name);
-    PutU32(out, static_cast<std::uint32_t>(column.number));
-    PutU32(out, static_cast<std::uint32_t>(column.type));
-    PutU32(out, static_cast<std::uint32_t>(column.size));
-    PutU32(out, column.fixed ? 1 : 0);
-  }
-  PutU32(out, view.relationships);
-  PutU32(out, view.scanned ? 1 : 0);
-  PutU64(out, view.rows);
-  PutU64(out, view.tooLong);
-  out += kEnd;
-  return out;
+std::string EncodeTablePart(const LibmdbView& view) {
+  Encoder out(kTableMagic);
+  TableFields(out, view);
+  return out.Finish();
 }
 
-bool DecodeLibmdbView(std::string_view bytes, LibmdbView& out) {
-  Reader in(bytes);
+std::size_t DecodeTablePart(std::string_view bytes, LibmdbView& out) {
+  Decoder in(bytes);
   LibmdbView view;
-  if (!in.Literal(kMagic) || !in.String(view.failure) || !in.Flag(view.tableFound) ||
-      !in.String(view.table) || !in.U32(view.firstPage) || !in.Flag(view.systemTable) ||
-      !in.U32(view.tablesOnDefinition) || !DecodeColumns(in, view) || !in.U32(view.relationships) ||
-      !in.Flag(view.scanned) || !in.U64(view.rows) || !in.U64(view.tooLong) || !in.Literal(kEnd) ||
-      !in.AtEnd()) {
+  if (!in.Literal(kTableMagic) || !TableFields(in, view) || !in.Literal(kEnd)) return 0;
+  view.scan = std::move(out.scan);
+  out = std::move(view);
+  return in.at();
+}
+
+std::string EncodeScanPart(const LibmdbScan& scan) {
+  Encoder out(kScanMagic);
+  ScanFields(out, scan);
+  return out.Finish();
+}
+
+bool DecodeScanPart(std::string_view bytes, LibmdbScan& out) {
+  Decoder in(bytes);
+  LibmdbScan scan;
+  if (!in.Literal(kScanMagic) || !ScanFields(in, scan) || !in.Literal(kEnd) || !in.AtEnd()) {
     return false;
   }
-  out = std::move(view);
+  out = std::move(scan);
   return true;
 }
 
 std::string EncodeScanStarts(std::uint32_t tablePages) {
-  std::string out = kScanStarts;
-  PutU32(out, tablePages);
-  return out;
+  Encoder out(kScanStarts);
+  out.U32(tablePages);
+  return out.Take();
 }
 
 std::size_t DecodeScanStarts(std::string_view bytes, std::uint32_t& tablePages) {
-  Reader in(bytes);
+  Decoder in(bytes);
   if (!in.Literal(kScanStarts) || !in.U32(tablePages)) return 0;
   return in.at();
 }

@@ -1,13 +1,15 @@
-// The Linux side of the database seam: the libmdb child's messages on its pipe, described once
-// and used both ways (encoded in the child, decoded in the parent).
+// The libmdb child's messages on its pipe, each field listed once for both directions.
 //
-// The child sends at most one progress message, then its answer:
-//   progress: "SCAN", then the number of pages the table owns (4 bytes), sent when the first
-//     step (catalog, definition, relationships) is done and every value of a column is read;
-//   answer:   "JETVIEW1", the LibmdbView's fields in their declared order, then "END.".
+// The child answers in two parts, with a progress message between them when it scans:
+//   table part: "JETVIEW1", the LibmdbView's table fields, then "END.", sent as soon as the
+//     catalog, the table's definition and the relationships are read;
+//   progress:   "SCAN", then the number of pages the table owns (4 bytes), sent just before every
+//     value of a column is read;
+//   scan part:  "JETSCAN1", the LibmdbScan's fields, then "END.", sent once the values are read.
 // Numbers are little-endian, 4 bytes (8 for the scan's counts); a flag is a number 0 or 1; a
-// text is its byte count (4 bytes), then its bytes. Decoding is total and bounds-checked: false
-// for anything that is not a whole, well-formed message.
+// text is its byte count (4 bytes), then its bytes. The fields and their order are written once
+// (wire.cpp's TableFields and ScanFields), so that encoding and decoding cannot disagree.
+// Decoding is total and bounds-checked.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +20,14 @@
 
 namespace platform {
 
-std::string EncodeLibmdbView(const LibmdbView& view);
-bool DecodeLibmdbView(std::string_view bytes, LibmdbView& out);
+std::string EncodeTablePart(const LibmdbView& view);
+// When `bytes` start with a whole, well-formed table part: its fields into `out` (the scan
+// left alone) and the part's length; otherwise 0.
+std::size_t DecodeTablePart(std::string_view bytes, LibmdbView& out);
+
+std::string EncodeScanPart(const LibmdbScan& scan);
+// Whether `bytes` are exactly one whole, well-formed scan part, whose fields go into `out`.
+bool DecodeScanPart(std::string_view bytes, LibmdbScan& out);
 
 std::string EncodeScanStarts(std::uint32_t tablePages);
 // When `bytes` start with a whole progress message: its page count into `tablePages`, and the
