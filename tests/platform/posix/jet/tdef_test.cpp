@@ -85,7 +85,10 @@ class SyntheticFile {
       bytes = found->second;
       return true;
     };
-    return ReadTableDefinition({reader, JetVersion::kJet4, pageCount_}, first, out, error);
+    const base::Status read =
+        ReadTableDefinition({reader, JetVersion::kJet4, pageCount_}, first, out);
+    error = read.message();
+    return read.ok();
   }
 
  private:

@@ -167,9 +167,9 @@ Status ColumnSearch::CheckTableInFile() const {
 
 // Our own reading of the table's definition, byte for byte, which must agree with libmdb's.
 Status ColumnSearch::ReadOwnDefinition() {
-  std::string why;
-  if (!ReadTableDefinition(Pages(), target_.view.firstPage, target_.definition, why)) {
-    return db_.Damaged(why);
+  if (const Status read = ReadTableDefinition(Pages(), target_.view.firstPage, target_.definition);
+      !read.ok()) {
+    return db_.Damaged(read.message());
   }
   if (!SameColumns(target_.definition, target_.view)) {
     return db_.Damaged("la définition de la table " + text::QuoteName(target_.view.table) +

@@ -212,7 +212,10 @@ std::string JetNameToUtf8(const std::string& bytes) {
   return out;
 }
 
-bool ReadTableDefinition(const JetPages& pages, std::uint32_t firstPage, TableDefinition& out,
+namespace {
+
+// The definition read whole, or false with what stopped the reading in `error`.
+bool ReadWholeDefinition(const JetPages& pages, std::uint32_t firstPage, TableDefinition& out,
                          std::string& error) {
   const bool jet3 = pages.version == JetVersion::kJet3;
   const Layout& layout = jet3 ? kJet3Layout : kJet4Layout;
@@ -257,6 +260,15 @@ bool ReadTableDefinition(const JetPages& pages, std::uint32_t firstPage, TableDe
   result.pages = definition.pages();
   out = std::move(result);
   return true;
+}
+
+}  // namespace
+
+base::Status ReadTableDefinition(const JetPages& pages, std::uint32_t firstPage,
+                                 TableDefinition& out) {
+  std::string error;
+  if (ReadWholeDefinition(pages, firstPage, out, error)) return {};
+  return base::Status::Damaged(error);
 }
 
 }  // namespace platform

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "platform/posix/jet/format/column_types.h"
 #include "platform/posix/jet/format/header.h"
 #include "platform/posix/jet/format/page_reader.h"
@@ -50,10 +51,10 @@ struct TableDefinition {
   std::vector<std::uint32_t> indexPages;
 };
 
-// Reads the definition that starts at page `firstPage` of `pages`. false with a French `error`
-// (without final period) when it cannot be read whole.
-bool ReadTableDefinition(const JetPages& pages, std::uint32_t firstPage, TableDefinition& out,
-                         std::string& error);
+// Reads the definition that starts at page `firstPage` of `pages`; kDamaged, with what is wrong
+// in French (without final period), when it cannot be read whole.
+base::Status ReadTableDefinition(const JetPages& pages, std::uint32_t firstPage,
+                                 TableDefinition& out);
 
 // Whether `column`'s length field can be rewritten by one write that a crash cannot tear: both
 // bytes side by side on one page (of `pageSize` bytes), inside one 512-byte sector.
